@@ -1,0 +1,100 @@
+#pragma once
+
+// Internal to the database engine: the SQLite connection shared by a database and its
+// recordsets, with its statement cache and the column facts of its tables.
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/database.h"
+#include "platform/status.h"
+
+namespace brivo::detail {
+
+// How a column's declared type limits what may be written to it.
+enum class ColumnType { kInt16, kInt32, kInt64, kBoolean, kReal, kText, kAny };
+
+struct TableInfo {
+  std::string name;  // as the schema spells it
+  std::vector<std::string> columns;
+  std::vector<ColumnType> types;
+  // Index of a column by its lower-case name; -1 when there is none.
+  int IndexOf(std::string_view column) const;
+  std::unordered_map<std::string, int> index_by_lower_name;
+};
+
+// Lower-case ASCII copy, for names compared without regard to case.
+std::string AsciiLower(std::string_view s);
+
+// Maps an SQLite result code and the connection's message to a status.
+Status FromSqlite(int rc, sqlite3* db, std::string_view context);
+
+// Converts a value for a column of the given type: integers must fit, booleans become 0 or 1,
+// numbers written to text become their decimal text. Fails on a value the column cannot hold.
+Status CoerceForColumn(ColumnType type, std::string_view column, Value* value);
+
+void BindValue(sqlite3_stmt* stmt, int index, const Value& value);
+Value ColumnValue(sqlite3_stmt* stmt, int column);
+
+// A prepared statement taken from the cache for one use: reset and unbound when it goes.
+class StatementUse {
+ public:
+  explicit StatementUse(sqlite3_stmt* stmt) : stmt_(stmt) {}
+  ~StatementUse();
+  StatementUse(const StatementUse&) = delete;
+  StatementUse& operator=(const StatementUse&) = delete;
+  sqlite3_stmt* get() const { return stmt_; }
+
+ private:
+  sqlite3_stmt* stmt_;
+};
+
+class Connection {
+ public:
+  explicit Connection(sqlite3* db) : db_(db) {}
+  ~Connection() { Close(); }
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+
+  sqlite3* db() const { return db_; }
+  bool is_open() const { return db_ != nullptr; }
+  // Finalizes every cached statement and closes the file.
+  void Close();
+
+  // A prepared statement for the SQLite text, kept for reuse. Refuses text that holds more
+  // than one statement.
+  Status Prepare(const std::string& sql, sqlite3_stmt** out);
+  // Column facts of a table, read once and kept until the schema changes.
+  Status Table(std::string_view name, std::shared_ptr<const TableInfo>* out);
+  void ForgetSchema() { tables_.clear(); }
+
+  // Bumped by everything that may add or remove rows, so that table recordsets know when to
+  // read their row ids again.
+  std::uint64_t row_set_version() const { return row_set_version_; }
+  void RowSetChanged() { ++row_set_version_; }
+
+  int transaction_depth = 0;
+
+ private:
+  sqlite3* db_;
+  std::unordered_map<std::string, sqlite3_stmt*> statements_;
+  std::unordered_map<std::string, std::shared_ptr<const TableInfo>> tables_;
+  std::uint64_t row_set_version_ = 0;
+};
+
+// The recordsets, built by Database.
+Status MakeSnapshot(const std::shared_ptr<Connection>& connection, const std::string& sql,
+                    std::unique_ptr<Recordset>* out);
+// A recordset of row ids of one table; dynamic ones (table recordsets) read their ids again
+// when rows were added or removed by anyone else.
+Status MakeKeysetRecordset(const std::shared_ptr<Connection>& connection, std::string_view table,
+                           const std::string& where_and_order, bool dynamic,
+                           std::unique_ptr<Recordset>* out);
+
+}  // namespace brivo::detail

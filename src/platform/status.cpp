@@ -1,0 +1,38 @@
+#include "platform/status.h"
+
+namespace brivo {
+
+std::string Status::ToString() const {
+  const char* name = "ok";
+  switch (code_) {
+    case Code::kOk:
+      return "ok";
+    case Code::kInvalidArgument:
+      name = "invalid argument";
+      break;
+    case Code::kNotFound:
+      name = "not found";
+      break;
+    case Code::kNoCurrentRecord:
+      name = "no current record";
+      break;
+    case Code::kReadOnly:
+      name = "read-only";
+      break;
+    case Code::kNotHistory:
+      name = "not a history database";
+      break;
+    case Code::kCorruption:
+      name = "corruption";
+      break;
+    case Code::kIoError:
+      name = "I/O error";
+      break;
+    case Code::kEngineError:
+      name = "engine error";
+      break;
+  }
+  return std::string(name) + ": " + message_;
+}
+
+}  // namespace brivo

@@ -1,0 +1,118 @@
+#include "store/history_db.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+
+#include "platform/log.h"
+#include "store/attributes.h"
+#include "store/draw_record.h"
+
+namespace brivo::store {
+namespace {
+
+std::vector<std::string> BuildLishiColumns() {
+  // Scratch and list columns first: the searches rewrite and scan them, and SQLite reaches the
+  // early columns of a row fastest.
+  std::vector<std::string> columns = {"intTh", "bolOk", "txtHisP6", "SQQH", "QQH"};
+  for (std::string_view family : {kPlainList, kPlainPreList}) {
+    columns.emplace_back(family);
+    for (int k = 0; k < kKindCount; ++k) columns.push_back(ListColumn(family, k));
+  }
+  for (std::string_view suffix : {kOwn, kPreceding, kEarlier}) {
+    for (int p = 1; p <= kPositionCount; ++p) {
+      for (int k = 0; k < kKindCount; ++k) columns.push_back(ColumnName(p, k, suffix));
+    }
+  }
+  return columns;
+}
+
+std::string DeclaredType(const std::string& column) {
+  if (column.rfind("txt", 0) == 0) return "TEXT COLLATE NOCASE";
+  if (column == "bolOk") return "BOOLEAN";
+  if (column == "SQQH" || column == "QQH" || column == "intTh") return "INTEGER";
+  return "SMALLINT";  // the value columns
+}
+
+Status CheckColumns(Database& db, const std::string& table,
+                    const std::vector<std::string>& required) {
+  std::vector<std::string> present;
+  if (Status s = db.TableColumns(table, &present); !s.ok()) {
+    return Status::NotHistory(db.path() + " has no table " + table);
+  }
+  for (const std::string& column : required) {
+    bool found = false;
+    for (const std::string& p : present) {
+      found = found || (p.size() == column.size() &&
+                        std::equal(p.begin(), p.end(), column.begin(), [](char a, char b) {
+                          return std::tolower(static_cast<unsigned char>(a)) ==
+                                 std::tolower(static_cast<unsigned char>(b));
+                        }));
+    }
+    if (!found) return Status::NotHistory(db.path() + ": table " + table + " lacks " + column);
+  }
+  return Status::Ok();
+}
+
+// Builds the new database under a temporary name and gives it its real name only when whole.
+Status CreateHistoryFile(const std::string& path) {
+  const std::string building = path + ".creating";
+  std::error_code ec;
+  std::filesystem::remove(building, ec);
+  std::filesystem::remove(building + "-journal", ec);
+  std::unique_ptr<Database> db;
+  if (Status s = Database::Create(building, &db); !s.ok()) return s;
+  {
+    Database::Transaction transaction(*db);
+    if (!transaction.status().ok()) return transaction.status();
+    for (const std::string& statement : SchemaStatements()) {
+      if (Status s = db->Execute(statement); !s.ok()) return s;
+    }
+    if (Status s = transaction.Commit(); !s.ok()) return s;
+  }
+  db->Close();
+  std::filesystem::rename(building, path, ec);
+  if (ec) return Status::IoError("cannot name the new history " + path + ": " + ec.message());
+  return Status::Ok();
+}
+
+}  // namespace
+
+std::string ProgramFile(const std::string& program_folder, const std::string& name) {
+  return (std::filesystem::path(program_folder) / name).string();
+}
+
+const std::vector<std::string>& LishiColumns() {
+  static const std::vector<std::string> columns = BuildLishiColumns();
+  return columns;
+}
+
+const std::vector<std::string>& SchemaStatements() {
+  static const std::vector<std::string> statements = [] {
+    std::string lishi = "CREATE TABLE Lishi (ID INTEGER PRIMARY KEY";
+    for (const std::string& column : LishiColumns())
+      lishi += ", " + column + " " + DeclaredType(column);
+    lishi += ")";
+    return std::vector<std::string>{lishi, "CREATE INDEX LishiSQQH ON Lishi (SQQH)",
+                                    "CREATE TABLE Carcu (Nmb INTEGER, Count INTEGER)"};
+  }();
+  return statements;
+}
+
+Status OpenHistoryDatabase(const std::string& path, std::unique_ptr<Database>* out) {
+  std::error_code ec;
+  if (!std::filesystem::exists(path, ec)) {
+    if (Status s = CreateHistoryFile(path); !s.ok()) return s;
+  }
+  std::unique_ptr<Database> db;
+  if (Status s = Database::Open(path, &db); !s.ok()) return s;
+  if (Status s = CheckColumns(*db, kHistoryTable, LishiColumns()); !s.ok()) return s;
+  if (Status s = CheckColumns(*db, kTallyTable, {"Nmb", "Count"}); !s.ok()) return s;
+  // Only a file proven to be a history is written to. Without the log (a read-only folder,
+  // say) SQLite's rollback journal still keeps every command whole.
+  if (Status s = db->UseWriteAheadLog(); !s.ok()) LogWarning(s.ToString());
+  *out = std::move(db);
+  return Status::Ok();
+}
+
+}  // namespace brivo::store

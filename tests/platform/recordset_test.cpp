@@ -1,0 +1,228 @@
+// The three recordset kinds on a real file: static snapshots, the dynamic table recordset and
+// the updatable set.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "platform/database.h"
+#include "testing/temp_dir.h"
+
+namespace brivo {
+namespace {
+
+using ::testing::ElementsAre;
+
+class RecordsetTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(Database::Create(dir_.File("r.db"), &db_).ok());
+    ASSERT_TRUE(db_->Execute("CREATE TABLE Draws (ID INTEGER PRIMARY KEY, SQQH INTEGER, "
+                             "L1A SMALLINT, txt TEXT, bolOk BOOLEAN)")
+                    .ok());
+    // Inserted out of issue order, so that table order and issue order differ.
+    for (int issue : {2003003, 2003001, 2003002}) Insert(issue);
+  }
+
+  void Insert(int issue) {
+    ASSERT_TRUE(db_->Execute("INSERT INTO Draws (SQQH, L1A, txt) VALUES (" + std::to_string(issue) +
+                             ", " + std::to_string(issue % 100) + ", \"row\")")
+                    .ok());
+  }
+
+  static std::int64_t Issue(Recordset& rs) {
+    std::int64_t issue = 0;
+    EXPECT_TRUE(rs.GetInt("sqqh", &issue).ok());
+    return issue;
+  }
+
+  // The issues from the current row to the end.
+  static std::vector<std::int64_t> Walk(Recordset& rs) {
+    std::vector<std::int64_t> issues;
+    for (; !rs.IsEof(); rs.MoveNext()) issues.push_back(Issue(rs));
+    return issues;
+  }
+
+  testing::TempDir dir_;
+  std::unique_ptr<Database> db_;
+};
+
+TEST_F(RecordsetTest, SnapshotIsAStaticCopyInQueryOrder) {
+  std::unique_ptr<Recordset> rs;
+  ASSERT_TRUE(db_->OpenSnapshot("SELECT * FROM draws ORDER BY SQQH", &rs).ok());
+  Insert(2003004);
+  ASSERT_TRUE(db_->Execute("UPDATE [Draws] SET [SQQH]=1").ok());
+  ASSERT_TRUE(rs->MoveLast().ok());
+  EXPECT_EQ(rs->RecordCount(), 3);
+  EXPECT_EQ(Issue(*rs), 2003003);
+  ASSERT_TRUE(rs->MoveFirst().ok());
+  EXPECT_THAT(Walk(*rs), ElementsAre(2003001, 2003002, 2003003));
+}
+
+TEST_F(RecordsetTest, MovesStopAtTheEnds) {
+  std::unique_ptr<Recordset> rs;
+  ASSERT_TRUE(db_->OpenSnapshot("SELECT * FROM draws ORDER BY SQQH", &rs).ok());
+  EXPECT_FALSE(rs->IsBof());
+  ASSERT_TRUE(rs->MovePrevious().ok());
+  EXPECT_TRUE(rs->IsBof());
+  EXPECT_EQ(rs->MovePrevious().code(), Status::Code::kNoCurrentRecord);
+  Value v;
+  EXPECT_EQ(rs->GetField("SQQH", &v).code(), Status::Code::kNoCurrentRecord);
+  ASSERT_TRUE(rs->MoveNext().ok());
+  EXPECT_EQ(Issue(*rs), 2003001);
+  ASSERT_TRUE(rs->MoveLast().ok());
+  ASSERT_TRUE(rs->MoveNext().ok());
+  EXPECT_TRUE(rs->IsEof());
+  EXPECT_EQ(rs->MoveNext().code(), Status::Code::kNoCurrentRecord);
+  EXPECT_EQ(rs->GetField("nosuch", &v).code(), Status::Code::kNotFound);
+}
+
+TEST_F(RecordsetTest, EmptySetsAreAtBofAndEof) {
+  ASSERT_TRUE(db_->Execute("DELETE FROM Draws").ok());
+  std::unique_ptr<Recordset> snapshot, table, updatable;
+  ASSERT_TRUE(db_->OpenSnapshot("SELECT * FROM draws", &snapshot).ok());
+  ASSERT_TRUE(db_->OpenTable("Draws", &table).ok());
+  ASSERT_TRUE(db_->OpenUpdatable("SELECT * FROM draws", &updatable).ok());
+  for (Recordset* rs : {snapshot.get(), table.get(), updatable.get()}) {
+    EXPECT_TRUE(rs->IsBof());
+    EXPECT_TRUE(rs->IsEof());
+    EXPECT_EQ(rs->RecordCount(), 0);
+    EXPECT_FALSE(rs->MoveFirst().ok());
+    EXPECT_FALSE(rs->MoveLast().ok());
+    EXPECT_FALSE(rs->MoveNext().ok());
+    EXPECT_FALSE(rs->Edit().ok());
+    EXPECT_FALSE(rs->Delete().ok());
+  }
+}
+
+TEST_F(RecordsetTest, SnapshotRefusesWrites) {
+  std::unique_ptr<Recordset> rs;
+  ASSERT_TRUE(db_->OpenSnapshot("SELECT * FROM draws", &rs).ok());
+  EXPECT_EQ(rs->AddNew().code(), Status::Code::kReadOnly);
+  EXPECT_EQ(rs->Edit().code(), Status::Code::kReadOnly);
+  EXPECT_EQ(rs->Delete().code(), Status::Code::kReadOnly);
+}
+
+TEST_F(RecordsetTest, TableAppendsInInsertionOrderAndKeepsThePosition) {
+  std::unique_ptr<Recordset> table;
+  ASSERT_TRUE(db_->OpenTable("Draws", &table).ok());
+  ASSERT_TRUE(table->MoveLast().ok());
+  ASSERT_TRUE(table->AddNew().ok());
+  ASSERT_TRUE(table->SetField("SQQH", std::int64_t{2003004}).ok());
+  Value pending;
+  ASSERT_TRUE(table->GetField("SQQH", &pending).ok());
+  EXPECT_EQ(AsInt(pending), 2003004);
+  ASSERT_TRUE(table->GetField("L1A", &pending).ok());
+  EXPECT_TRUE(IsNull(pending));
+  ASSERT_TRUE(table->Update().ok());
+  EXPECT_EQ(Issue(*table), 2003002);  // still the row that was last before AddNew
+  EXPECT_EQ(table->RecordCount(), 4);
+  ASSERT_TRUE(table->MoveFirst().ok());
+  EXPECT_THAT(Walk(*table), ElementsAre(2003003, 2003001, 2003002, 2003004));
+}
+
+TEST_F(RecordsetTest, TableSeesRowsOthersAddedFromItsNextMoveLast) {
+  std::unique_ptr<Recordset> table;
+  ASSERT_TRUE(db_->OpenTable("Draws", &table).ok());
+  Insert(2003009);
+  ASSERT_TRUE(table->MoveLast().ok());
+  EXPECT_EQ(table->RecordCount(), 4);
+  EXPECT_EQ(Issue(*table), 2003009);
+}
+
+TEST_F(RecordsetTest, DeleteAllLoopEmptiesTheTable) {
+  std::unique_ptr<Recordset> table;
+  ASSERT_TRUE(db_->OpenTable("Draws", &table).ok());
+  ASSERT_TRUE(table->MoveLast().ok());
+  int deleted = 0;
+  while (!table->IsBof()) {
+    ASSERT_TRUE(table->Delete().ok());
+    ASSERT_TRUE(table->MovePrevious().ok());
+    ASSERT_LT(++deleted, 10);
+  }
+  EXPECT_EQ(deleted, 3);
+  EXPECT_TRUE(table->IsEof());
+  std::unique_ptr<Recordset> rs;
+  ASSERT_TRUE(db_->OpenSnapshot("SELECT * FROM draws", &rs).ok());
+  EXPECT_EQ(rs->RecordCount(), 0);
+}
+
+TEST_F(RecordsetTest, AfterDeleteTheNextMoveReachesTheNeighbour) {
+  std::unique_ptr<Recordset> rs;
+  ASSERT_TRUE(db_->OpenUpdatable("SELECT * FROM draws ORDER BY SQQH", &rs).ok());
+  ASSERT_TRUE(rs->MoveNext().ok());
+  ASSERT_TRUE(rs->Delete().ok());
+  Value v;
+  EXPECT_EQ(rs->GetField("SQQH", &v).code(), Status::Code::kNoCurrentRecord);
+  ASSERT_TRUE(rs->MoveNext().ok());
+  EXPECT_EQ(Issue(*rs), 2003003);
+  ASSERT_TRUE(rs->MovePrevious().ok());
+  EXPECT_EQ(Issue(*rs), 2003001);
+  EXPECT_EQ(rs->RecordCount(), 2);
+}
+
+TEST_F(RecordsetTest, UpdatableSetSavesEditsByRowAndReadsRowsWhenVisited) {
+  std::unique_ptr<Recordset> rs;
+  ASSERT_TRUE(
+      db_->OpenUpdatable("SELECT * FROM [draws] WHERE [SQQH] >= 2003002 ORDER BY SQQH", &rs).ok());
+  EXPECT_EQ(rs->RecordCount(), 2);
+  ASSERT_TRUE(rs->Edit().ok());
+  ASSERT_TRUE(rs->SetField("txt", std::string("edited")).ok());
+  ASSERT_TRUE(rs->Update().ok());
+  // A change made behind the set shows when its row is visited.
+  ASSERT_TRUE(db_->Execute("UPDATE [Draws] SET [txt]=\"behind\" WHERE [SQQH] = 2003003").ok());
+  ASSERT_TRUE(rs->MoveNext().ok());
+  std::string text;
+  ASSERT_TRUE(rs->GetText("TXT", &text).ok());
+  EXPECT_EQ(text, "behind");
+
+  std::unique_ptr<Recordset> check;
+  ASSERT_TRUE(db_->OpenSnapshot("SELECT * FROM draws WHERE txt = 'edited'", &check).ok());
+  ASSERT_EQ(check->RecordCount(), 1);
+  EXPECT_EQ(Issue(*check), 2003002);
+}
+
+TEST_F(RecordsetTest, UpdatableSetNeedsSelectStarFromATable) {
+  std::unique_ptr<Recordset> rs;
+  EXPECT_FALSE(db_->OpenUpdatable("SELECT SQQH FROM draws", &rs).ok());
+  EXPECT_FALSE(db_->OpenUpdatable("SELECT * FROM nosuch", &rs).ok());
+  EXPECT_FALSE(db_->OpenTable("nosuch", &rs).ok());
+}
+
+TEST_F(RecordsetTest, WritesMustFitTheColumnType) {
+  std::unique_ptr<Recordset> table;
+  ASSERT_TRUE(db_->OpenTable("[Draws]", &table).ok());
+  ASSERT_TRUE(table->AddNew().ok());
+  EXPECT_TRUE(table->SetField("L1A", std::int64_t{32767}).ok());
+  EXPECT_FALSE(table->SetField("L1A", std::int64_t{32768}).ok());
+  EXPECT_FALSE(table->SetField("L1A", std::int64_t{-32769}).ok());
+  EXPECT_FALSE(table->SetField("SQQH", std::int64_t{2147483648}).ok());
+  EXPECT_FALSE(table->SetField("SQQH", std::string("abc")).ok());
+  EXPECT_TRUE(table->SetField("SQQH", std::string(" 2003005 ")).ok());
+  EXPECT_TRUE(table->SetField("bolOk", std::int64_t{-1}).ok());
+  EXPECT_TRUE(table->SetField("txt", std::int64_t{12}).ok());
+  EXPECT_FALSE(table->SetField("nosuch", std::int64_t{1}).ok());
+  ASSERT_TRUE(table->Update().ok());
+
+  std::unique_ptr<Recordset> rs;
+  ASSERT_TRUE(db_->OpenSnapshot("SELECT * FROM draws WHERE [bolOk]= TRUE", &rs).ok());
+  ASSERT_EQ(rs->RecordCount(), 1);
+  EXPECT_EQ(Issue(*rs), 2003005);
+  std::string text;
+  ASSERT_TRUE(rs->GetText("txt", &text).ok());
+  EXPECT_EQ(text, "12");
+}
+
+TEST_F(RecordsetTest, UpdateNeedsAddNewOrEditAndCancelDropsTheRow) {
+  std::unique_ptr<Recordset> table;
+  ASSERT_TRUE(db_->OpenTable("Draws", &table).ok());
+  EXPECT_FALSE(table->Update().ok());
+  EXPECT_FALSE(table->SetField("SQQH", std::int64_t{1}).ok());
+  ASSERT_TRUE(table->AddNew().ok());
+  ASSERT_TRUE(table->SetField("SQQH", std::int64_t{1}).ok());
+  table->CancelUpdate();
+  EXPECT_FALSE(table->Update().ok());
+  EXPECT_EQ(table->RecordCount(), 3);
+}
+
+}  // namespace
+}  // namespace brivo

@@ -135,9 +135,7 @@ INSTANTIATE_TEST_SUITE_P(
                       "\u4e2dTRUE TRUE\u4e2d \u4e2d 1"},
         TranslateCase{"NonUtf8BytesCopied", "SELECT \"\xff\xfe\" + \xfe, '\x80'",
                       "SELECT '\xff\xfe' + \xfe, '\x80'"},
-        TranslateCase{"NulCopied", "a\0TRUE"sv,
-                      "a\0"
-                      "1"sv},
+        TranslateCase{"NulCopied", "a\0TRUE"sv, "a\0001"sv},
         TranslateCase{"UnterminatedSingleQuote", "SELECT 'abc", std::nullopt},
         TranslateCase{"UnterminatedAfterEscape", "SELECT 'it''", std::nullopt},
         TranslateCase{"LoneSingleQuote", "'", std::nullopt},

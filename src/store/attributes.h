@@ -16,7 +16,7 @@ inline constexpr int kBluePosition = 7;
 inline constexpr std::array<char, kKindCount> kKindLetters = {'A', 'B', 'E', 'F', 'G', 'H'};
 // Suffixes of the list columns by kind index: txtHisLst + suffix.
 inline constexpr std::array<const char*, kKindCount> kKindNames = {"Hm",  "Sx", "Tou",
-                                                                    "Wei", "He", "Ds"};
+                                                                   "Wei", "He", "Ds"};
 
 // The twelve animals, 1972 being a year of index 0 (鼠).
 extern const std::array<std::string, 12> kAnimalNames;

@@ -7,7 +7,10 @@ PACKAGES=(
   build-essential cmake ninja-build ccache pkg-config
   clang-format
   libsqlite3-dev
+  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
+  fonts-wqy-microhei
   libgtest-dev libgmock-dev libbenchmark-dev
+  xvfb xauth imagemagick
 )
 
 missing=()

@@ -1,0 +1,58 @@
+#include "app/flex_grid.h"
+
+#include <QHeaderView>
+
+namespace brivo {
+
+FlexGrid::FlexGrid(QWidget* parent) : QTableWidget(parent) {
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  verticalHeader()->setVisible(false);
+  verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+  horizontalHeader()->setHighlightSections(false);
+  horizontalHeader()->setMinimumSectionSize(10);
+  setWordWrap(false);
+}
+
+void FlexGrid::SetRows(int rows) { setRowCount(rows > 1 ? rows - 1 : 0); }
+
+void FlexGrid::SetCols(int cols) {
+  const int old = columnCount();
+  setColumnCount(cols > 0 ? cols : 0);
+  for (int c = old; c < columnCount(); ++c) setHorizontalHeaderItem(c, new QTableWidgetItem());
+}
+
+QString FlexGrid::Text(int row, int col) const {
+  if (row < 0 || row >= Rows() || col < 0 || col >= Cols()) return {};
+  const QTableWidgetItem* cell = row == 0 ? horizontalHeaderItem(col) : item(row - 1, col);
+  return cell != nullptr ? cell->text() : QString();
+}
+
+void FlexGrid::SetText(int row, int col, const QString& text) {
+  if (row < 0 || row >= Rows() || col < 0 || col >= Cols()) return;
+  if (row == 0) {
+    setHorizontalHeaderItem(col, new QTableWidgetItem(text));
+  } else if (QTableWidgetItem* cell = item(row - 1, col)) {
+    cell->setText(text);
+  } else {
+    setItem(row - 1, col, new QTableWidgetItem(text));
+  }
+}
+
+int FlexGrid::TwipsToPixels(int twips) const { return (twips * logicalDpiX() + 720) / 1440; }
+
+void FlexGrid::SetColWidthTwips(int col, int twips) { setColumnWidth(col, TwipsToPixels(twips)); }
+
+int FlexGrid::ColWidthTwips(int col) const {
+  const int dpi = logicalDpiX();
+  return dpi > 0 ? (columnWidth(col) * 1440 + dpi / 2) / dpi : 0;
+}
+
+int FlexGrid::TopRow() const {
+  const int first = rowAt(0);
+  return first < 0 ? 1 : first + 1;
+}
+
+void FlexGrid::ShowLastRow() { scrollToBottom(); }
+
+}  // namespace brivo

@@ -1,0 +1,143 @@
+// The main window: construction, event wiring and the lost-focus plumbing.
+
+#include "app/frm_main.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCursor>
+#include <QEvent>
+#include <QFocusEvent>
+#include <QFontDatabase>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QTabBar>
+
+#include "app/flex_grid.h"
+#include "platform/qt/qt_prompts.h"
+
+namespace brivo {
+namespace {
+
+// A font that has the Chinese captions, where the machine has one.
+void UseChineseFont() {
+  for (const char* family :
+       {"WenQuanYi Micro Hei", "Microsoft YaHei", "SimSun", "Noto Sans CJK SC"}) {
+    if (QFontDatabase::hasFamily(family)) {
+      QFont font(family);
+      font.setPointSize(9);
+      QApplication::setFont(font);
+      return;
+    }
+  }
+}
+
+// Text22 takes "-", the digits and backspace; other typed characters are dropped.
+bool IsAllowedPatternKey(const QKeyEvent& key) {
+  const QString text = key.text();
+  if (key.key() == Qt::Key_Backspace || text.isEmpty() || !text.at(0).isPrint()) return true;
+  return text == "-" || (text.size() == 1 && text.at(0) >= '0' && text.at(0) <= '9');
+}
+
+}  // namespace
+
+FrmMain::FrmMain(AppContext context, QWidget* parent)
+    : QMainWindow(parent), context_(std::move(context)) {
+  setObjectName("frmMain");
+  UseChineseFont();
+  if (context_.prompts == nullptr) {
+    own_prompts_ = std::make_unique<QtPrompts>(this);
+    prompts_ = own_prompts_.get();
+  } else {
+    prompts_ = context_.prompts;
+  }
+  BuildControls();
+  WireHandlers();
+  StartUp();
+}
+
+FrmMain::~FrmMain() {
+  // Recordsets go before the database they belong to.
+  snapshot_.reset();
+  table_.reset();
+  if (db_) db_->Close();
+}
+
+void FrmMain::WireHandlers() {
+  for (int i = 0; i < 4; ++i) {
+    connect(option1_[static_cast<std::size_t>(i)], &QRadioButton::clicked, this,
+            [this, i] { Option1_Click(i); });
+  }
+  for (int i : {4, 5}) {
+    connect(option2_[static_cast<std::size_t>(i)], &QRadioButton::clicked, this,
+            [this, i] { Option2_Click(i); });
+  }
+  for (int i = 0; i < 6; ++i) {
+    const auto k = static_cast<std::size_t>(i);
+    connect(option3_[k], &QRadioButton::clicked, this, [this, i] { Option3_Click(i); });
+    connect(option4_[k], &QRadioButton::clicked, this, [this, i] { Option4_Click(i); });
+  }
+  for (int i = 0; i < 3; ++i) {
+    connect(option5_[static_cast<std::size_t>(i)], &QRadioButton::clicked, this,
+            [this, i] { Option5_Click(i); });
+  }
+  for (int i = 0; i < 2; ++i) {
+    connect(option6_[static_cast<std::size_t>(i)], &QRadioButton::clicked, this,
+            [this, i] { Option6_Click(i); });
+  }
+  connect(tab_strip1_, &QTabBar::currentChanged, this, [this] { TabStrip1_Click(); });
+  connect(command9_, &QPushButton::clicked, this, [this] { Command9_Click(); });
+  // The commands of later steps commit the pending box first, as every command does.
+  for (QPushButton* command :
+       {command1_, command2_, command3_, command4_, command21_, cmd_rd_lst_}) {
+    connect(command, &QPushButton::clicked, this, [this] { CommitPendingEdits(); });
+  }
+
+  mask_ed_box2_->installEventFilter(this);
+  check2_->installEventFilter(this);
+  combo1_->installEventFilter(this);
+  for (int i = 1; i <= 7; ++i) text22_[static_cast<std::size_t>(i)]->installEventFilter(this);
+}
+
+bool FrmMain::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress) {
+    for (int i = 1; i <= 7; ++i) {
+      if (watched == text22_[static_cast<std::size_t>(i)]) {
+        return !IsAllowedPatternKey(*static_cast<QKeyEvent*>(event));
+      }
+    }
+  }
+  if (event->type() == QEvent::FocusOut) {
+    // A pop-up list of the combo box takes the focus only for a moment.
+    if (static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) {
+      if (watched == mask_ed_box2_) MaskEdBox2_LostFocus();
+      if (watched == check2_) Check2_LostFocus();
+      if (watched == combo1_) Combo1_LostFocus();
+      for (int i = 1; i <= 7; ++i) {
+        if (watched == text22_[static_cast<std::size_t>(i)]) Text22_LostFocus(i);
+      }
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void FrmMain::CommitPendingEdits() {
+  QWidget* focused = QApplication::focusWidget();
+  if (focused == nullptr) return;
+  if (focused == mask_ed_box2_) MaskEdBox2_LostFocus();
+  if (focused == check2_) Check2_LostFocus();
+  if (focused == combo1_ || focused == combo1_->lineEdit()) Combo1_LostFocus();
+  for (int i = 1; i <= 7; ++i) {
+    if (focused == text22_[static_cast<std::size_t>(i)]) Text22_LostFocus(i);
+  }
+}
+
+void FrmMain::Command9_Click() { mnu_setup_->popup(QCursor::pos()); }
+
+void FrmMain::ShowHint(const QString& text) { statusBar()->showMessage(text, 8000); }
+
+}  // namespace brivo

@@ -1,0 +1,168 @@
+#pragma once
+
+#include <QMainWindow>
+#include <array>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/window_settings.h"
+#include "platform/clock.h"
+#include "platform/database.h"
+#include "platform/prompts.h"
+#include "platform/settings_store.h"
+#include "store/attributes.h"
+#include "store/draw_record.h"
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QRadioButton;
+class QStackedWidget;
+class QTabBar;
+
+namespace brivo {
+
+class FlexGrid;
+
+// What the window runs on: its folder, its settings, its clock and its dialogs.
+struct AppContext {
+  std::string program_folder;
+  SettingsStore* settings = nullptr;
+  const Clock* clock = nullptr;
+  // The dialogs; null for the window's own Qt dialogs.
+  Prompts* prompts = nullptr;
+};
+
+// The program's one window. It holds every control, the window state, the history database
+// with its table recordset and ordered snapshot, and runs the start-up sequence when built.
+class FrmMain : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  explicit FrmMain(AppContext context, QWidget* parent = nullptr);
+  ~FrmMain() override;
+
+  // The option and box handlers; selecting an option from the program calls the same one.
+  void Option1_Click(int index);
+  void Option2_Click(int index);
+  void Option3_Click(int index);
+  void Option4_Click(int index);
+  void Option5_Click(int index);
+  void Option6_Click(int index);
+  void MaskEdBox2_LostFocus();
+  void Check2_LostFocus();
+  void Combo1_LostFocus();
+  void Text22_LostFocus(int index);
+  void TabStrip1_Click();
+  void Command9_Click();
+
+  // History view refresh: reopens the snapshot and refills the history grid.
+  void AddHaoma();
+  // Proposed-issue refresh: Text1 and Text3(1) from the newest row.
+  void QihaoXianshi();
+  // Deletes every row of the recordset.
+  Status Delrec(Recordset& recordset);
+  // Closes, checks and compacts the history database and reopens it with both recordsets.
+  Status CompactDb();
+  // Moves the snapshot to the pattern record and loads the search pattern.
+  void PatternRefresh();
+  // Text3(0) = the oldest issue + 1 (上期) or + the look-back distance (前N期).
+  void DefaultStartIssue();
+
+  // Runs the lost-focus handler of the box that has the focus: a command started by an access
+  // key has taken no focus from it, so its handler has not run yet.
+  void CommitPendingEdits();
+
+  const WindowState& state() const { return state_; }
+  const store::ZodiacTables& zodiac() const { return zodiac_; }
+  Database* database() const { return db_.get(); }
+  Recordset* history_table() const { return table_.get(); }
+  Recordset* history_snapshot() const { return snapshot_.get(); }
+  const std::string& program_folder() const { return context_.program_folder; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void BuildControls();
+  void BuildMenus();
+  QWidget* BuildSearchFrames();
+  QWidget* BuildTabs();
+  QWidget* BuildButtons();
+  QWidget* BuildEntryArea();
+  void WireHandlers();
+
+  void StartUp();
+  void OpenHistory();
+  bool OfferToSetAsideAccessFile(const std::string& path);
+  void ReportUnopenableHistory(const std::string& path, const Status& status);
+  Status ReopenRecordsets();
+
+  // Selects an option button and runs its handler, as a click would.
+  void SelectOption1(int index);
+  void SelectOption3(int index);
+  void SelectOption4(int index);
+  void SelectOption5(int index);
+  void SelectOption6(int index);
+
+  // Steps 3 and 4 of the pattern refresh, on the snapshot's current row.
+  void LoadPattern();
+  void ShowHint(const QString& text);
+  int LookBackDigit() const;  // the digit in MaskEdBox2, or -1
+  std::int32_t ZodiacYearOfText1() const;
+
+  AppContext context_;
+  std::unique_ptr<Prompts> own_prompts_;
+  Prompts* prompts_ = nullptr;
+  WindowState state_;
+  store::ZodiacTables zodiac_;
+  store::PrecedingMemory memory_;
+
+  std::unique_ptr<Database> db_;
+  std::unique_ptr<Recordset> table_;
+  std::unique_ptr<Recordset> snapshot_;
+
+  // Controls; arrays indexed as their names are (Check1(1) .. Check1(7), index 0 unused).
+  std::array<QLineEdit*, 2> text3_{};
+  std::array<QRadioButton*, 3> option5_{};
+  std::array<QRadioButton*, 2> option6_{};
+  QComboBox* combo1_ = nullptr;
+  std::array<QRadioButton*, 6> option4_{};
+  std::array<QRadioButton*, 6> option3_{};
+  std::array<QRadioButton*, 6> option2_{};  // only 4 and 5 exist
+  std::array<QRadioButton*, 4> option1_{};
+  QLineEdit* mask_ed_box2_ = nullptr;
+  QCheckBox* check2_ = nullptr;
+  std::array<QCheckBox*, 8> check1_{};
+  std::array<QLineEdit*, 8> text2_{};
+  std::array<QCheckBox*, 8> check11_{};
+  std::array<QLineEdit*, 8> text22_{};
+  QTabBar* tab_strip1_ = nullptr;
+  QStackedWidget* tab_pages_ = nullptr;
+  QPushButton* command1_ = nullptr;
+  QPushButton* command2_ = nullptr;
+  QPushButton* command3_ = nullptr;
+  QPushButton* command4_ = nullptr;
+  QPushButton* command21_ = nullptr;
+  QPushButton* cmd_rd_lst_ = nullptr;
+  QPushButton* command9_ = nullptr;
+  QLabel* label12_ = nullptr;
+  QLineEdit* text1_ = nullptr;
+  std::array<QLineEdit*, 8> mask_ed_box1_{};
+  FlexGrid* grid1_ = nullptr;
+  FlexGrid* grid2_ = nullptr;
+  FlexGrid* grid3_ = nullptr;
+
+  QMenu* mnu_lsgl_ = nullptr;
+  QMenu* mnu_setup_ = nullptr;
+  std::array<QAction*, 2> mnu_sxcs_{};
+  std::array<QAction*, 2> mnu_dscs_{};
+  std::array<QAction*, 2> mnu_sxsetup_{};
+};
+
+}  // namespace brivo

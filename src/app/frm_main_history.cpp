@@ -1,0 +1,175 @@
+// The history as the window holds it: opening the database, the history grid, the proposed
+// issue, delete-all and compaction.
+
+#include <QLineEdit>
+#include <QStatusBar>
+#include <filesystem>
+
+#include "app/flex_grid.h"
+#include "app/frm_main.h"
+#include "platform/log.h"
+#include "platform/qt/wait_cursor.h"
+#include "store/history_db.h"
+#include "store/history_ops.h"
+
+namespace brivo {
+namespace {
+
+constexpr char kTitle[] = "双色球Brivo";
+constexpr char kAccessKeptName[] = "QolvexSSQ-Access.mdb";
+constexpr int kRowsThatFit = 39;  // grid rows shown without scrolling
+
+QString Reason(const Status& status) {
+  switch (status.code()) {
+    case Status::Code::kNotHistory:
+      return QString::fromUtf8("该文件不是本程序的历史数据库。");
+    case Status::Code::kCorruption:
+      return QString::fromUtf8("该文件已损坏。");
+    case Status::Code::kIoError:
+      return QString::fromUtf8("无法读写该文件（可能正被其他程序使用，或没有权限）。");
+    default:
+      return QString::fromUtf8("打开失败。");
+  }
+}
+
+}  // namespace
+
+void FrmMain::OpenHistory() {
+  const std::string path = store::ProgramFile(context_.program_folder, store::kHistoryFileName);
+  if (store::DetectFileKind(path) == store::FileKind::kAccess && !OfferToSetAsideAccessFile(path)) {
+    return;
+  }
+  Status s = store::OpenHistoryDatabase(path, &db_);
+  if (s.ok()) s = ReopenRecordsets();
+  if (!s.ok()) {
+    LogWarning(s.ToString());
+    snapshot_.reset();
+    table_.reset();
+    db_.reset();
+    ReportUnopenableHistory(path, s);
+  }
+}
+
+// A history of the old Access format cannot be read here; it is kept under another name, never
+// deleted, and a new history starts only when the user agrees.
+bool FrmMain::OfferToSetAsideAccessFile(const std::string& path) {
+  const std::string kept = store::ProgramFile(context_.program_folder, kAccessKeptName);
+  const std::string question =
+      "程序文件夹中的 QolvexSSQ.mdb 是旧版 Access 格式的历史数据库，本程序不能读取。\n\n"
+      "按“确定”将它改名为 QolvexSSQ-Access.mdb 保留，并新建一个空的历史数据库"
+      "（之后可用“读取历史号文本”从文本文件读入历史号码）。\n"
+      "按“取消”则不改动该文件，窗口以空的历史打开。";
+  if (!prompts_->Confirm(question, kTitle)) return false;
+  std::error_code ec;
+  if (std::filesystem::exists(kept, ec)) {
+    prompts_->Warn(
+        "无法改名：程序文件夹中已有 QolvexSSQ-Access.mdb。\n"
+        "请先移走该文件，再重新启动程序。",
+        kTitle);
+    return false;
+  }
+  std::filesystem::rename(path, kept, ec);
+  if (ec) {
+    prompts_->Warn("无法将 QolvexSSQ.mdb 改名：" + ec.message(), kTitle);
+    return false;
+  }
+  return true;
+}
+
+void FrmMain::ReportUnopenableHistory(const std::string& path, const Status& status) {
+  const QString text = QString::fromUtf8(
+                           "无法打开历史数据库：\n%1\n\n%2\n"
+                           "窗口将以空的历史打开，文件没有被改动。\n（%3）")
+                           .arg(QString::fromStdString(path), Reason(status),
+                                QString::fromStdString(status.message()));
+  prompts_->Warn(text.toStdString(), kTitle);
+}
+
+Status FrmMain::ReopenRecordsets() {
+  snapshot_.reset();
+  table_.reset();
+  if (!db_) return Status::IoError("no history database is open");
+  if (Status s = db_->OpenTable(store::kHistoryTable, &table_); !s.ok()) return s;
+  return db_->OpenSnapshot(store::kHistoryQuery, &snapshot_);
+}
+
+void FrmMain::AddHaoma() {
+  grid1_->setVisible(false);
+  std::vector<store::HistoryGridRow> rows;
+  if (db_) {
+    std::unique_ptr<Recordset> reopened;
+    Status s = db_->OpenSnapshot(store::kHistoryQuery, &reopened);
+    if (s.ok()) {
+      snapshot_ = std::move(reopened);
+      rows = store::ReadHistoryGridRows(*snapshot_);
+    } else {
+      LogWarning(s.ToString());
+    }
+  }
+  grid1_->setUpdatesEnabled(false);
+  grid1_->SetRows(static_cast<int>(rows.size()) + 1);
+  grid1_->SetCols(8);
+  const store::HistoryGridRow& headings = store::HistoryGridHeadings();
+  for (int c = 0; c < 8; ++c) {
+    grid1_->SetText(0, c, QString::fromStdString(headings[static_cast<std::size_t>(c)]));
+  }
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    for (int c = 0; c < 8; ++c) {
+      grid1_->SetText(static_cast<int>(r) + 1, c,
+                      QString::fromStdString(rows[r][static_cast<std::size_t>(c)]));
+    }
+  }
+  grid1_->setUpdatesEnabled(true);
+  if (grid1_->Rows() > kRowsThatFit) grid1_->ShowLastRow();
+  grid1_->SetColWidthTwips(0, 820);
+  for (int c = 1; c < 8; ++c) grid1_->SetColWidthTwips(c, 600);
+  grid1_->setVisible(true);
+}
+
+void FrmMain::QihaoXianshi() {
+  std::int64_t newest = 0;
+  if (snapshot_ && snapshot_->MoveLast().ok()) {
+    std::int64_t proposed = 0;
+    if (snapshot_->GetInt("QQH", &proposed).ok()) {
+      state_.proposed_issue = static_cast<std::int32_t>(proposed);
+    }
+    if (!snapshot_->GetInt("SQQH", &newest).ok()) newest = 0;
+  }
+  if (state_.proposed_issue > 0) {
+    text1_->setText(QString::number(state_.proposed_issue));
+    text3_[1]->setText(QString::number(newest));
+  } else {
+    text1_->setText(QString::number(context_.clock->CurrentYear()) + "001");
+  }
+}
+
+Status FrmMain::Delrec(Recordset& recordset) {
+  Status s = store::DeleteAll(recordset);
+  if (!s.ok()) LogWarning(s.ToString());
+  return s;
+}
+
+Status FrmMain::CompactDb() {
+  WaitCursor wait;
+  snapshot_.reset();
+  table_.reset();
+  if (db_) db_->Close();
+  Status compacted = store::CompactHistoryFiles(context_.program_folder);
+  if (!compacted.ok()) {
+    LogWarning(compacted.ToString());
+    ShowHint(QString::fromUtf8("数据库压缩失败，历史数据未改动。"));
+  }
+  // Whatever happened, the history file is whole and is opened again.
+  const std::string path = store::ProgramFile(context_.program_folder, store::kHistoryFileName);
+  Status reopened = store::OpenHistoryDatabase(path, &db_);
+  if (reopened.ok()) reopened = ReopenRecordsets();
+  if (!reopened.ok()) {
+    LogWarning(reopened.ToString());
+    db_.reset();
+    ReportUnopenableHistory(path, reopened);
+    return reopened;
+  }
+  return compacted;
+}
+
+}  // namespace brivo

@@ -1,0 +1,195 @@
+// The option controls' handlers, the pattern refresh and the default start issue.
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QStackedWidget>
+#include <QTabBar>
+#include <limits>
+
+#include "app/frm_main.h"
+
+namespace brivo {
+namespace {
+
+// The integer in a box: an optional "-" and digits, within 16 bits.
+std::optional<std::int16_t> PatternValue(const QString& text) {
+  static const QRegularExpression kInteger("^-?[0-9]+$");
+  if (!kInteger.match(text).hasMatch()) return std::nullopt;
+  bool ok = false;
+  const int value = text.toInt(&ok);
+  if (!ok || value < std::numeric_limits<std::int16_t>::min() ||
+      value > std::numeric_limits<std::int16_t>::max()) {
+    return std::nullopt;
+  }
+  return static_cast<std::int16_t>(value);
+}
+
+}  // namespace
+
+void FrmMain::SelectOption1(int index) {
+  option1_[static_cast<std::size_t>(index)]->setChecked(true);
+  Option1_Click(index);
+}
+void FrmMain::SelectOption3(int index) {
+  option3_[static_cast<std::size_t>(index)]->setChecked(true);
+  Option3_Click(index);
+}
+void FrmMain::SelectOption4(int index) {
+  option4_[static_cast<std::size_t>(index)]->setChecked(true);
+  Option4_Click(index);
+}
+void FrmMain::SelectOption5(int index) {
+  option5_[static_cast<std::size_t>(index)]->setChecked(true);
+  Option5_Click(index);
+}
+void FrmMain::SelectOption6(int index) {
+  option6_[static_cast<std::size_t>(index)]->setChecked(true);
+  Option6_Click(index);
+}
+
+void FrmMain::Option1_Click(int index) {
+  if (index == 1) state_.bolZyw = true;
+  if (index == 0) state_.bolZyw = false;
+  check2_->setVisible(state_.bolZyw);
+  if (index == 3) state_.bolSq = true;
+  if (index == 2) state_.bolSq = false;
+  context_.settings->SetBool(keys::kBolZyw, state_.bolZyw);
+  context_.settings->SetBool(keys::kBolSq, state_.bolSq);
+  PatternRefresh();
+  DefaultStartIssue();
+}
+
+void FrmMain::Option2_Click(int /*index*/) { PatternRefresh(); }
+
+void FrmMain::Option3_Click(int index) {
+  state_.intLei = index;
+  PatternRefresh();
+  context_.settings->SetInt(keys::kIntLei, state_.intLei);
+}
+
+void FrmMain::Option4_Click(int index) {
+  state_.result_letter = store::kKindLetters[static_cast<std::size_t>(index)];
+  state_.intXianshiLei = index;
+  context_.settings->SetInt(keys::kIntXianshiLei, state_.intXianshiLei);
+}
+
+void FrmMain::Option5_Click(int index) {
+  state_.intConsqSort = index;
+  context_.settings->SetInt(keys::kIntConsqSort, state_.intConsqSort);
+}
+
+void FrmMain::Option6_Click(int index) {
+  state_.bolZhpm = index != 0;
+  context_.settings->SetBool(keys::kBolZhpm, state_.bolZhpm);
+}
+
+int FrmMain::LookBackDigit() const {
+  const QString text = mask_ed_box2_->text();
+  bool ok = false;
+  const int digit = text.toInt(&ok);
+  return ok && text.size() == 1 ? digit : -1;
+}
+
+void FrmMain::MaskEdBox2_LostFocus() {
+  const int digit = LookBackDigit();
+  if (digit < kMinPreQi || digit > kMaxPreQi) {
+    // An empty box or 0 would look back nowhere: keep the distance the search had.
+    mask_ed_box2_->setText(QString::number(state_.intPreQi));
+    ShowHint(QString::fromUtf8("前N期的N应为1到9的数字，仍为%1").arg(state_.intPreQi));
+    return;
+  }
+  state_.intPreQi = digit;
+  context_.settings->SetInt(keys::kIntPreQi, state_.intPreQi);
+  PatternRefresh();
+  DefaultStartIssue();
+}
+
+void FrmMain::Check2_LostFocus() {
+  context_.settings->SetInt(keys::kIntIdfTm, check2_->isChecked() ? 1 : 0);
+}
+
+void FrmMain::Combo1_LostFocus() {
+  bool ok = false;
+  const int size = combo1_->currentText().trimmed().toInt(&ok);
+  if (!ok || size < kMinZhWSetup || size > kMaxZhWSetup) {
+    combo1_->setEditText(QString::number(state_.intZhWSetup));
+    ShowHint(QString::fromUtf8("组合位数应为1到6，仍为%1").arg(state_.intZhWSetup));
+    return;
+  }
+  state_.intZhWSetup = size;
+  context_.settings->SetInt(keys::kIntZhWSetup, state_.intZhWSetup);
+}
+
+void FrmMain::Text22_LostFocus(int index) {
+  if (auto value = PatternValue(text22_[static_cast<std::size_t>(index)]->text())) {
+    state_.pattern[static_cast<std::size_t>(index)] = *value;
+  }
+}
+
+void FrmMain::TabStrip1_Click() {
+  const bool manual = tab_strip1_->currentIndex() == 1;
+  tab_pages_->setCurrentIndex(manual ? 1 : 0);
+  state_.manual_tab = manual;
+  if (!manual && state_.intLei == store::kSx) {
+    // The automatic boxes hold animal names then, not numbers: read the pattern record again.
+    PatternRefresh();
+    return;
+  }
+  const auto& boxes = manual ? text22_ : text2_;
+  for (int i = 1; i <= 7; ++i) {
+    if (auto value = PatternValue(boxes[static_cast<std::size_t>(i)]->text())) {
+      state_.pattern[static_cast<std::size_t>(i)] = *value;
+    }
+  }
+}
+
+void FrmMain::PatternRefresh() {
+  if (!snapshot_) return;
+  snapshot_->MoveLast();
+  if (!state_.bolSq) {
+    for (int back = 0; back < state_.intPreQi - 1; ++back) snapshot_->MovePrevious();
+  }
+  LoadPattern();
+}
+
+void FrmMain::LoadPattern() {
+  if (tab_strip1_->currentIndex() == 0) {
+    state_.manual_tab = false;
+    if (!snapshot_) return;
+    const char letter = store::kKindLetters[static_cast<std::size_t>(state_.intLei)];
+    for (int i = 1; i <= 7; ++i) {
+      std::int64_t value = 0;
+      const std::string column = "L" + std::to_string(i) + letter;
+      if (!snapshot_->GetInt(column, &value).ok()) continue;  // an empty history
+      const auto v = static_cast<std::int16_t>(value);
+      state_.pattern[static_cast<std::size_t>(i)] = v;
+      QString shown = QString::number(v);
+      if (state_.intLei == store::kSx) {
+        const std::string name = store::AnimalName(v, state_.SxIni);
+        if (!name.empty()) shown = QString::fromStdString(name);
+      }
+      text2_[static_cast<std::size_t>(i)]->setText(shown);
+    }
+  } else {
+    state_.manual_tab = true;
+    for (int i = 1; i <= 7; ++i) {
+      if (auto value = PatternValue(text22_[static_cast<std::size_t>(i)]->text())) {
+        state_.pattern[static_cast<std::size_t>(i)] = *value;
+      }
+    }
+  }
+}
+
+void FrmMain::DefaultStartIssue() {
+  if (!snapshot_ || !snapshot_->MoveFirst().ok()) return;
+  std::int64_t oldest = 0;
+  if (!snapshot_->GetInt("SQQH", &oldest).ok()) return;
+  const int distance = state_.bolSq ? 1 : LookBackDigit();
+  if (distance < 0) return;  // the look-back box holds no digit yet
+  text3_[0]->setText(QString::number(oldest + distance));
+}
+
+}  // namespace brivo

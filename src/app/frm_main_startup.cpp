@@ -1,0 +1,93 @@
+// The start-up sequence: settings into the window state, the history opened, every option set
+// (running its handler, as a click does), the issue range, the pattern and the grids.
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+
+#include "app/flex_grid.h"
+#include "app/frm_main.h"
+
+namespace brivo {
+
+std::int32_t FrmMain::ZodiacYearOfText1() const {
+  const std::string text = text1_->text().trimmed().toStdString();
+  auto number = [](const std::string& digits) {
+    bool ok = false;
+    const int value = QString::fromStdString(digits).toInt(&ok);
+    return ok ? value : 0;
+  };
+  int year = number(text.substr(0, 4));
+  if (year == 0) year = context_.clock->CurrentYear();
+  const int sequence = number(text.size() >= 3 ? text.substr(text.size() - 3) : text);
+  if (sequence <= store::ZodiacTables::BoundaryEntry(year)) --year;
+  return year;
+}
+
+void FrmMain::StartUp() {
+  SettingsStore& settings = *context_.settings;
+  // 1-3. The boundary table is built in; the first settings.
+  state_.IniSerchDay = ReadIniSerchDay(settings);
+  state_.bolZyw = ReadBolZyw(settings);
+  state_.bolSq = ReadBolSq(settings);
+  state_.intLei = ReadIntLei(settings);
+  // 4. The history database with its table recordset and ordered snapshot.
+  OpenHistory();
+  // 5-6. Mode and basis; the count-blue box.
+  SelectOption1(state_.bolZyw ? 1 : 0);
+  check2_->setVisible(state_.bolZyw);
+  SelectOption1(state_.bolSq ? 3 : 2);
+  check2_->setChecked(ReadIntIdfTm(settings) == 1);
+  // 7-8. Result scope and result kind.
+  state_.intConsqSort = ReadIntConsqSort(settings);
+  SelectOption5(state_.intConsqSort);
+  state_.intXianshiLei = ReadIntXianshiLei(settings);
+  state_.result_letter = store::kKindLetters[static_cast<std::size_t>(state_.intXianshiLei)];
+  SelectOption4(state_.intXianshiLei);
+  // 9-10. The attribute parameters and their menu checks.
+  state_.DsIni = ReadDsIni(settings);
+  state_.SxIni = ReadSxIni(settings);
+  state_.SxSetup = ReadSxSetup(settings);
+  state_.bolZhpm = ReadBolZhpm(settings);
+  mnu_sxsetup_[0]->setChecked(state_.SxSetup);
+  mnu_sxsetup_[1]->setChecked(!state_.SxSetup);
+  for (QAction* a : mnu_dscs_) a->setChecked(false);
+  mnu_dscs_[static_cast<std::size_t>(state_.DsIni)]->setChecked(true);
+  for (QAction* a : mnu_sxcs_) a->setChecked(false);
+  mnu_sxcs_[static_cast<std::size_t>(state_.SxIni)]->setChecked(true);
+  // 11-13. Combination pool, look-back distance and combination size.
+  SelectOption6(state_.bolZhpm ? 1 : 0);
+  state_.intPreQi = ReadIntPreQi(settings);
+  mask_ed_box2_->setText(QString::number(state_.intPreQi));
+  state_.intZhWSetup = ReadIntZhWSetup(settings);
+  combo1_->setEditText(QString::number(state_.intZhWSetup));
+  // 14-15. The base groups are built in; the ranking grid's first columns.
+  grid3_->SetCols(std::max(grid3_->Cols(), 4));
+  const int widths[4] = {480, 680, 800, 880};
+  for (int c = 0; c < 4; ++c) grid3_->SetColWidthTwips(c, widths[c]);
+  // 16-17. The proposed issue and the zodiac year it belongs to.
+  QihaoXianshi();
+  zodiac_.SetZodiacYear(ZodiacYearOfText1());
+  // 18-19. The search kind; the animal names are built in.
+  SelectOption3(state_.intLei);
+  // 20. The default issue range.
+  DefaultStartIssue();
+  if (snapshot_ && snapshot_->MoveLast().ok()) {
+    std::int64_t newest = 0;
+    if (snapshot_->GetInt("SQQH", &newest).ok()) text3_[1]->setText(QString::number(newest));
+    // 21. The pattern record.
+    if (!state_.bolSq) {
+      for (int back = 0; back < state_.intPreQi - 1; ++back) snapshot_->MovePrevious();
+    }
+  }
+  // 22. The search pattern from the pattern record (or the manual boxes).
+  LoadPattern();
+  // 23-24. The zodiac codes and groups for the reference year.
+  zodiac_.ComputeCodes(state_.SxIni, state_.SxSetup);
+  zodiac_.SetZodiacYear(zodiac_.reference_year());
+  // 25. The history grid.
+  AddHaoma();
+}
+
+}  // namespace brivo

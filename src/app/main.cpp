@@ -1,0 +1,23 @@
+// brivo: the 双色球 history and follow-pattern program.
+
+#include <QApplication>
+
+#include "app/frm_main.h"
+#include "platform/clock.h"
+#include "platform/program_folder.h"
+#include "platform/settings_store.h"
+
+int main(int argc, char* argv[]) {
+  QApplication app(argc, argv);
+  QCoreApplication::setOrganizationName("TarnwickSSQ");
+  QCoreApplication::setApplicationName("brivo");
+  std::unique_ptr<brivo::SettingsStore> settings = brivo::MakeSettingsStore();
+  brivo::SystemClock clock;
+  brivo::AppContext context;
+  context.program_folder = brivo::DefaultProgramFolder();
+  context.settings = settings.get();
+  context.clock = &clock;
+  brivo::FrmMain window(context);
+  window.show();
+  return app.exec();
+}

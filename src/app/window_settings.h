@@ -1,0 +1,72 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "platform/settings_store.h"
+
+// The settings mirrors of the main window and how each key reads from the settings store.
+namespace brivo {
+
+// Keys of the settings store (section IniSetting).
+namespace keys {
+inline constexpr char kBolZyw[] = "bolZyw";
+inline constexpr char kBolSq[] = "bolSq";
+inline constexpr char kIntPreQi[] = "intPreQi";
+inline constexpr char kIntLei[] = "intLei";
+inline constexpr char kIntXianshiLei[] = "intXianshiLei";
+inline constexpr char kIntConsqSort[] = "intConsqSort";
+inline constexpr char kIntIdfTm[] = "intIdfTm";
+inline constexpr char kBolZhpm[] = "bolZhpm";
+inline constexpr char kIntZhWSetup[] = "intZhWSetup";
+inline constexpr char kSxIni[] = "SxIni";
+inline constexpr char kDsIni[] = "DsIni";
+inline constexpr char kSxSetup[] = "SxSetup";
+inline constexpr char kIniSerchDay[] = "IniSerchDay";
+}  // namespace keys
+
+// The valid values of the integer settings; a stored text outside them reads as the default.
+inline constexpr int kMinPreQi = 1, kMaxPreQi = 9;  // one digit; 0 looks back nowhere
+inline constexpr int kMinZhWSetup = 1, kMaxZhWSetup = 6;
+inline constexpr int kMinSerchDay = 2, kMaxSerchDay = 16;
+
+// The window's working copy of the settings (read once at start, written by the handlers),
+// the search pattern and what goes with it.
+struct WindowState {
+  bool bolZyw = true;  // free-position mode
+  bool bolSq = true;   // previous-draw basis
+  int intLei = 0;      // search kind
+  int intXianshiLei = 0;
+  char result_letter = 'A';  // column letter of the result kind
+  int intConsqSort = 0;
+  int intPreQi = 2;
+  int intZhWSetup = 2;
+  bool bolZhpm = false;
+  int SxIni = 1;
+  int DsIni = 1;
+  bool SxSetup = false;
+  int IniSerchDay = 6;
+
+  // The search pattern, positions 1..7 (index 0 unused).
+  std::array<std::int16_t, 8> pattern{};
+  bool manual_tab = false;
+  std::int32_t proposed_issue = 0;
+};
+
+// Each key's reading with its default and range.
+bool ReadBolZyw(const SettingsStore& s);
+bool ReadBolSq(const SettingsStore& s);
+int ReadIntLei(const SettingsStore& s);
+int ReadIntXianshiLei(const SettingsStore& s);
+int ReadIntConsqSort(const SettingsStore& s);
+int ReadIntPreQi(const SettingsStore& s);
+int ReadIntIdfTm(const SettingsStore& s);
+bool ReadBolZhpm(const SettingsStore& s);
+int ReadIntZhWSetup(const SettingsStore& s);
+int ReadSxIni(const SettingsStore& s);
+int ReadDsIni(const SettingsStore& s);
+bool ReadSxSetup(const SettingsStore& s);
+int ReadIniSerchDay(const SettingsStore& s);
+
+}  // namespace brivo

@@ -1,0 +1,243 @@
+#include "store/history_ops.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string_view>
+
+#include "platform/log.h"
+#include "store/attributes.h"
+#include "store/draw_record.h"
+#include "store/history_db.h"
+
+namespace brivo::store {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The copy of the compacted file is built under this name beside the history, so that the
+// rename that puts it in place stays within one file system and is atomic.
+constexpr char kNewSuffix[] = ".new";
+
+Status ErrnoError(const std::string& what, int error) {
+  return Status::IoError(what + ": " + std::strerror(error));
+}
+
+Status SyncPath(const std::string& path, int flags) {
+  int fd = ::open(path.c_str(), flags);
+  if (fd < 0) return ErrnoError("cannot open " + path + " to sync it", errno);
+  int rc = ::fsync(fd);
+  int error = errno;
+  ::close(fd);
+  return rc == 0 ? Status::Ok() : ErrnoError("cannot sync " + path, error);
+}
+
+Status WriteAll(int fd, const char* data, std::size_t size, const std::string& path) {
+  while (size > 0) {
+    ssize_t n = ::write(fd, data, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return ErrnoError("cannot write " + path, n < 0 ? errno : EIO);
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return Status::Ok();
+}
+
+// Copies source to destination, which must not exist, and syncs the copy to the disk.
+Status CopyAndSync(const std::string& source, const std::string& destination) {
+  int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) return ErrnoError("cannot read " + source, errno);
+  int out = ::open(destination.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (out < 0) {
+    int error = errno;
+    ::close(in);
+    return ErrnoError("cannot create " + destination, error);
+  }
+  Status status;
+  char buffer[1 << 16];
+  while (status.ok()) {
+    ssize_t n = ::read(in, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) status = ErrnoError("cannot read " + source, errno);
+    if (n <= 0) break;
+    status = WriteAll(out, buffer, static_cast<std::size_t>(n), destination);
+  }
+  if (status.ok() && ::fsync(out) != 0) status = ErrnoError("cannot sync " + destination, errno);
+  // A failing close can report a write the disk refused late.
+  if (::close(out) != 0 && status.ok()) status = ErrnoError("cannot close " + destination, errno);
+  ::close(in);
+  if (!status.ok()) {
+    std::error_code ec;
+    fs::remove(destination, ec);
+  }
+  return status;
+}
+
+// Whether a file that SQLite would apply to the history on its next open holds anything.
+Status CheckNoPendingLog(const std::string& log) {
+  std::error_code ec;
+  fs::file_status status = fs::symlink_status(log, ec);
+  if (status.type() == fs::file_type::not_found) return Status::Ok();
+  if (ec) return Status::IoError("cannot examine " + log + ": " + ec.message());
+  if (!fs::is_regular_file(status)) return Status::IoError(log + " is not a file");
+  std::uintmax_t size = fs::file_size(log, ec);
+  if (ec) return Status::IoError("cannot examine " + log + ": " + ec.message());
+  if (size > 0) {
+    return Status::IoError(log +
+                           " holds changes not yet written into the history; open and close "
+                           "the history before compacting it");
+  }
+  return Status::Ok();
+}
+
+Status CheckNoPendingLogs(const std::string& history) {
+  // A hot rollback journal belongs to the old file just as a write-ahead log does.
+  for (const char* suffix : {"-wal", "-journal"}) {
+    if (Status s = CheckNoPendingLog(history + suffix); !s.ok()) return s;
+  }
+  return Status::Ok();
+}
+
+Status RemoveIfPresent(const std::string& path) {
+  std::error_code ec;
+  fs::remove(path, ec);
+  if (ec) return Status::IoError("cannot delete " + path + ": " + ec.message());
+  return Status::Ok();
+}
+
+Status ReplaceHistory(const std::string& history, const std::string& compacted,
+                      const std::string& folder) {
+  const std::string building = history + kNewSuffix;
+  // A leftover of an interrupted compaction is only ever a copy.
+  if (Status s = RemoveIfPresent(building); !s.ok()) return s;
+  if (Status s = CopyAndSync(compacted, building); !s.ok()) return s;
+  Status status = CheckNoPendingLogs(history);
+  // An empty log and its index are stale; beside the new file they would be taken for its own.
+  if (status.ok()) status = RemoveIfPresent(history + "-wal");
+  if (status.ok()) status = RemoveIfPresent(history + "-shm");
+  if (status.ok() && ::rename(building.c_str(), history.c_str()) != 0) {
+    status = ErrnoError("cannot put the compacted copy in place of " + history, errno);
+  }
+  if (!status.ok()) {
+    std::error_code ec;
+    fs::remove(building, ec);
+    return status;
+  }
+  // The history is already whole under its name, old or new; only the rename's durability is at
+  // stake, so this is no failure of the compaction.
+  if (Status s = SyncPath(folder, O_RDONLY | O_DIRECTORY); !s.ok()) LogWarning(s.ToString());
+  return Status::Ok();
+}
+
+Status CompactAndReplace(const std::string& history, const std::string& compacted) {
+  if (Status s = Database::Repair(history); !s.ok()) {
+    return Status::Error(s.code(), "the history is not compacted: " + s.message());
+  }
+  if (Status s = Database::Compact(history, compacted); !s.ok()) {
+    std::error_code ec;
+    fs::remove(compacted, ec);  // a copy not known to be whole must not be taken for one
+    return s;
+  }
+  std::string folder = fs::path(history).parent_path().string();
+  return ReplaceHistory(history, compacted, folder.empty() ? "." : folder);
+}
+
+std::string CellText(Recordset& snapshot, std::string_view column) {
+  Value value;
+  if (!snapshot.GetField(column, &value).ok()) return "";
+  if (std::optional<std::int64_t> number = AsInt(value)) return std::to_string(*number);
+  return AsText(value);
+}
+
+}  // namespace
+
+Status DeleteAll(Recordset& recordset) {
+  if (Status s = recordset.MoveLast(); !s.ok()) {
+    if (s.code() == Status::Code::kNoCurrentRecord && recordset.RecordCount() == 0) {
+      return Status::Ok();
+    }
+    return s;
+  }
+  // One step per row it had: a set that does not shrink cannot keep the loop going.
+  const std::int64_t rows = recordset.RecordCount();
+  for (std::int64_t i = 0; i < rows && !recordset.IsBof(); ++i) {
+    if (Status s = recordset.Delete(); !s.ok()) return s;
+    if (Status s = recordset.MovePrevious(); !s.ok()) return s;
+  }
+  if (!recordset.IsBof()) return Status::EngineError("rows remain after deleting every row");
+  return Status::Ok();
+}
+
+Status CompactHistoryFiles(const std::string& program_folder) {
+  const std::string history = ProgramFile(program_folder, kHistoryFileName);
+  const std::string compacted = ProgramFile(program_folder, kCompactFileName);
+  std::error_code ec;
+  fs::file_status status = fs::status(history, ec);
+  if (status.type() == fs::file_type::not_found) {
+    return Status::NotFound("there is no history " + history + " to compact");
+  }
+  if (!fs::is_regular_file(status)) {
+    return Status::IoError("cannot compact " + history + ": it is not a file");
+  }
+  if (Status s = CheckNoPendingLogs(history); !s.ok()) return s;
+  fs::remove(compacted, ec);
+  if (ec) {
+    return Status::IoError("cannot delete the older compacted copy " + compacted + ": " +
+                           ec.message());
+  }
+  // Reading a write-ahead-log file, even only reading, leaves an empty log and its index
+  // beside it; a failed compaction takes away those it brought.
+  const bool had_log = fs::exists(history + "-wal", ec);
+  const bool had_index = fs::exists(history + "-shm", ec);
+  Status result = CompactAndReplace(history, compacted);
+  if (!result.ok()) {
+    if (!had_log && fs::exists(history + "-wal", ec) && fs::file_size(history + "-wal", ec) == 0) {
+      fs::remove(history + "-wal", ec);
+    }
+    if (!had_index && !fs::exists(history + "-wal", ec)) fs::remove(history + "-shm", ec);
+  }
+  return result;
+}
+
+FileKind DetectFileKind(const std::string& path) {
+  std::error_code ec;
+  fs::file_status status = fs::status(path, ec);
+  if (status.type() == fs::file_type::not_found) return FileKind::kMissing;
+  if (!fs::is_regular_file(status)) return FileKind::kOther;
+  std::ifstream in(path, std::ios::binary);
+  char header[19] = {};
+  in.read(header, sizeof header);
+  const std::string_view read(header, static_cast<std::size_t>(in.gcount()));
+  if (read.substr(0, 16) == std::string_view("SQLite format 3\0", 16)) return FileKind::kSqlite;
+  if (read.size() == sizeof header) {
+    const std::string_view name = read.substr(4, 15);
+    if (name == "Standard Jet DB" || name == "Standard ACE DB") return FileKind::kAccess;
+  }
+  return FileKind::kOther;
+}
+
+const HistoryGridRow& HistoryGridHeadings() {
+  static const HistoryGridRow headings = {"期号",  "红1球", "红2球", "红3球",
+                                          "红4球", "红5球", "红6球", "蓝球"};
+  return headings;
+}
+
+std::vector<HistoryGridRow> ReadHistoryGridRows(Recordset& snapshot) {
+  std::vector<HistoryGridRow> rows;
+  if (!snapshot.MoveFirst().ok()) return rows;
+  while (!snapshot.IsEof()) {
+    HistoryGridRow& row = rows.emplace_back();
+    row[0] = CellText(snapshot, "SQQH");
+    for (int p = 1; p <= kPositionCount; ++p) {
+      row[static_cast<std::size_t>(p)] = CellText(snapshot, ColumnName(p, kHm, kOwn));
+    }
+    if (!snapshot.MoveNext().ok()) break;
+  }
+  return rows;
+}
+
+}  // namespace brivo::store

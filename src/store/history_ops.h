@@ -1,0 +1,42 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "platform/database.h"
+
+// Operations on the whole history: deleting every row, compacting the file, reading it for the
+// history grid, and telling what kind of file lies at the history's path.
+namespace brivo::store {
+
+// Deletes every row of the recordset, from the last towards the first.
+// The delete-all of the history (Delrec).
+Status DeleteAll(Recordset& recordset);
+
+// Compacts the history file of the program folder (the database must be closed):
+// 1. deletes an older "QolvexSSQTmp.mdb";
+// 2. checks the history's integrity (a damaged file is never copied);
+// 3. writes the compacted copy "QolvexSSQTmp.mdb", which is left in place afterwards;
+// 4. replaces "QolvexSSQ.mdb" by a copy of it, atomically (a copy under a temporary name, synced,
+//    then renamed over the old file).
+// On any failure the history file is as it was, and the caller reopens it as usual. Refuses
+// (and changes nothing) while the history has a write-ahead log that is not empty, since that
+// log belongs to the old file.
+Status CompactHistoryFiles(const std::string& program_folder);
+
+// What lies at a path.
+enum class FileKind { kMissing, kSqlite, kAccess, kOther };
+// Reads the file's first bytes: SQLite's header, or a Jet/ACE (Access) database's
+// ("Standard Jet DB" / "Standard ACE DB" at offset 4).
+FileKind DetectFileKind(const std::string& path);
+
+// One row of the history grid: the issue and the seven numbers as decimal text, as stored.
+using HistoryGridRow = std::array<std::string, 8>;
+// The headings of the history grid: "期号", "红1球" .. "红6球", "蓝球".
+const HistoryGridRow& HistoryGridHeadings();
+// Reads the rows of the snapshot from its first to its last; afterwards it stands at its end.
+// A row whose fields cannot be read shows empty cells.
+std::vector<HistoryGridRow> ReadHistoryGridRows(Recordset& snapshot);
+
+}  // namespace brivo::store

@@ -1,0 +1,396 @@
+// The main window on Qt's offscreen platform, driven by its controls' names: start-up, the
+// settings, the option handlers, the history grid and compaction.
+
+#include "app/frm_main.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QTest>
+#include <filesystem>
+
+#include "app/flex_grid.h"
+#include "store/history_db.h"
+#include "store/history_ops.h"
+#include "testing/history_builder.h"
+#include "testing/scripted_prompts.h"
+#include "testing/temp_dir.h"
+
+// Readable failure messages for Qt texts.
+inline void PrintTo(const QString& text, std::ostream* os) {
+  *os << '"' << text.toStdString() << '"';
+}
+
+namespace brivo {
+namespace {
+
+using testing::RealHistory;
+using testing::TestDraw;
+
+class FrmMainTest : public ::testing::Test {
+ protected:
+  std::string HistoryPath() const {
+    return store::ProgramFile(dir_.path().string(), store::kHistoryFileName);
+  }
+  void History(const std::vector<TestDraw>& draws) {
+    ASSERT_TRUE(testing::BuildHistory(HistoryPath(), draws).ok());
+  }
+  FrmMain& Open() {
+    window_.reset();
+    AppContext context;
+    context.program_folder = dir_.path().string();
+    context.settings = settings_.get();
+    context.clock = &clock_;
+    context.prompts = &prompts_;
+    window_ = std::make_unique<FrmMain>(context);
+    window_->show();  // clicks reach only widgets that are shown
+    return *window_;
+  }
+  template <typename W>
+  W* Find(const char* name) {
+    W* widget = window_->findChild<W*>(QString::fromUtf8(name));
+    EXPECT_NE(widget, nullptr) << name;
+    return widget;
+  }
+  QString TextOf(const char* name) { return Find<QLineEdit>(name)->text(); }
+  bool Checked(const char* name) { return Find<QRadioButton>(name)->isChecked(); }
+  // Clicks the button's indicator: its middle may lie beyond its caption.
+  void Click(const char* name) {
+    QRadioButton* button = Find<QRadioButton>(name);
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
+  }
+  std::string Stored(const char* key) { return settings_->Get(key).value_or("<missing>"); }
+  std::array<std::int16_t, 8> Pattern() { return window_->state().pattern; }
+  // The own value of a kind letter at a position of the k-th newest draw of `draws`.
+  static int Number(const std::vector<TestDraw>& draws, std::size_t newest_k, int position) {
+    return draws[draws.size() - newest_k].numbers[static_cast<std::size_t>(position - 1)];
+  }
+
+  testing::TempDir dir_;
+  std::unique_ptr<SettingsStore> settings_ = MakeSettingsStore(dir_.File("settings.ini"));
+  FixedClock clock_{2026};
+  testing::ScriptedPrompts prompts_;
+  std::unique_ptr<FrmMain> window_;
+};
+
+TEST_F(FrmMainTest, FirstRunWithoutSettings) {
+  const std::vector<TestDraw> draws = RealHistory(60);
+  History(draws);
+  FrmMain& w = Open();
+  EXPECT_EQ(w.windowTitle(), QString::fromUtf8("双色球Brivo"));
+  EXPECT_TRUE(Checked("Option1(1)"));
+  EXPECT_TRUE(Checked("Option1(3)"));
+  EXPECT_FALSE(Checked("Option1(0)"));
+  EXPECT_FALSE(Checked("Option1(2)"));
+  EXPECT_TRUE(Find<QCheckBox>("Check2")->isVisibleTo(&w));
+  EXPECT_TRUE(Find<QCheckBox>("Check2")->isChecked());
+  EXPECT_TRUE(Checked("Option5(0)"));
+  EXPECT_TRUE(Checked("Option6(0)"));
+  EXPECT_TRUE(Checked("Option3(0)"));
+  EXPECT_TRUE(Checked("Option4(0)"));
+  EXPECT_EQ(TextOf("MaskEdBox2"), "2");
+  EXPECT_EQ(Find<QComboBox>("Combo1")->currentText(), "2");
+  EXPECT_EQ(Find<QComboBox>("Combo1")->count(), 6);
+  for (const char* menu : {"mnuSxcs", "mnuDscs", "mnuSxsetup"}) {
+    EXPECT_TRUE(Find<QAction>((std::string(menu) + "(1)").c_str())->isChecked()) << menu;
+    EXPECT_FALSE(Find<QAction>((std::string(menu) + "(0)").c_str())->isChecked()) << menu;
+  }
+  EXPECT_EQ(Find<QTabBar>("TabStrip1")->currentIndex(), 0);
+  // The handlers run at start-up store what they were given.
+  EXPECT_EQ(Stored("bolZyw"), "True");
+  EXPECT_EQ(Stored("bolSq"), "True");
+  EXPECT_EQ(Stored("intLei"), "0");
+  EXPECT_EQ(Stored("intXianshiLei"), "0");
+  EXPECT_EQ(Stored("intConsqSort"), "0");
+  EXPECT_EQ(Stored("bolZhpm"), "False");
+  // The history, the proposed issue, the range and the pattern of the newest draw.
+  EXPECT_EQ(TextOf("Text1").toInt(), draws.back().issue + 1);
+  EXPECT_EQ(TextOf("Text3(0)").toInt(), draws.front().issue + 1);
+  EXPECT_EQ(TextOf("Text3(1)").toInt(), draws.back().issue);
+  for (int i = 1; i <= 7; ++i) {
+    const QString box = QString("Text2(%1)").arg(i);
+    EXPECT_EQ(TextOf(box.toUtf8().constData()), QString::number(Number(draws, 1, i)));
+    EXPECT_EQ(Pattern()[static_cast<std::size_t>(i)], Number(draws, 1, i));
+  }
+  auto* grid = Find<FlexGrid>("MSFlexGrid1");
+  EXPECT_EQ(grid->Rows(), 61);
+  EXPECT_EQ(grid->Cols(), 8);
+  EXPECT_EQ(grid->Text(0, 0), QString::fromUtf8("期号"));
+  EXPECT_EQ(grid->Text(0, 1), QString::fromUtf8("红1球"));
+  EXPECT_EQ(grid->Text(0, 7), QString::fromUtf8("蓝球"));
+  // 2003001 was drawn 10 11 12 13 26 28 + 11; shown as stored, without leading zeros.
+  EXPECT_EQ(grid->Text(1, 0), "2003001");
+  EXPECT_EQ(grid->Text(1, 1), "10");
+  EXPECT_EQ(grid->Text(1, 7), "11");
+  EXPECT_EQ(grid->ColWidthTwips(0) / 10, 82);
+  EXPECT_TRUE(prompts_.shown.empty());
+}
+
+TEST_F(FrmMainTest, OptionsSurviveClosingAndReopening) {
+  History(RealHistory(20));
+  Open();
+  Click("Option1(0)");
+  Click("Option1(2)");
+  Click("Option3(2)");
+  Click("Option4(3)");
+  Click("Option5(2)");
+  Click("Option6(1)");
+  EXPECT_EQ(Stored("bolZyw"), "False");
+  EXPECT_EQ(Stored("bolSq"), "False");
+  EXPECT_EQ(Stored("intXianshiLei"), "3");
+  EXPECT_EQ(window_->state().result_letter, 'F');
+  FrmMain& again = Open();
+  EXPECT_TRUE(Checked("Option1(0)"));
+  EXPECT_TRUE(Checked("Option1(2)"));
+  EXPECT_TRUE(Checked("Option3(2)"));
+  EXPECT_TRUE(Checked("Option4(3)"));
+  EXPECT_TRUE(Checked("Option5(2)"));
+  EXPECT_TRUE(Checked("Option6(1)"));
+  EXPECT_FALSE(Find<QCheckBox>("Check2")->isVisibleTo(&again));
+}
+
+TEST_F(FrmMainTest, EarlierBasisTakesTheNthNewestDraw) {
+  const std::vector<TestDraw> draws = RealHistory(30);
+  History(draws);
+  settings_->Set("bolSq", "False");
+  settings_->Set("intPreQi", "3");
+  Open();
+  EXPECT_EQ(TextOf("Text3(0)"), "2003004");
+  for (int i = 1; i <= 7; ++i) {
+    EXPECT_EQ(Pattern()[static_cast<std::size_t>(i)], Number(draws, 3, i)) << i;
+  }
+}
+
+TEST_F(FrmMainTest, LookBackDistanceBoxStoresAndRefreshes) {
+  const std::vector<TestDraw> draws = RealHistory(30);
+  History(draws);
+  Open();
+  Click("Option1(2)");
+  Find<QLineEdit>("MaskEdBox2")->setText("5");
+  window_->MaskEdBox2_LostFocus();
+  EXPECT_EQ(Stored("intPreQi"), "5");
+  EXPECT_EQ(TextOf("Text3(0)"), "2003006");
+  EXPECT_EQ(Pattern()[1], Number(draws, 5, 1));
+  // On the previous-draw basis the digit is stored, but the newest draw stays the pattern.
+  Click("Option1(3)");
+  Find<QLineEdit>("MaskEdBox2")->setText("4");
+  window_->MaskEdBox2_LostFocus();
+  EXPECT_EQ(Stored("intPreQi"), "4");
+  EXPECT_EQ(TextOf("Text3(0)"), "2003002");
+  EXPECT_EQ(Pattern()[1], Number(draws, 1, 1));
+  // An empty box or 0 keeps the distance.
+  for (const char* bad : {"", "0"}) {
+    Find<QLineEdit>("MaskEdBox2")->setText(bad);
+    window_->MaskEdBox2_LostFocus();
+    EXPECT_EQ(Stored("intPreQi"), "4") << bad;
+    EXPECT_EQ(TextOf("MaskEdBox2"), "4") << bad;
+  }
+}
+
+TEST_F(FrmMainTest, ZodiacKindShowsAnimalNames) {
+  History(RealHistory(10));
+  settings_->Set("intLei", "1");
+  Open();
+  for (int i = 1; i <= 7; ++i) {
+    const QString text = TextOf(QString("Text2(%1)").arg(i).toUtf8().constData());
+    EXPECT_EQ(text.size(), 1) << text.toStdString();
+    EXPECT_FALSE(text.at(0).isDigit());
+  }
+  Click("Option3(0)");
+  EXPECT_EQ(TextOf("Text2(1)"), QString::number(RealHistory(10).back().numbers[0]));
+}
+
+TEST_F(FrmMainTest, FixedModeHidesTheCountBlueBoxAndFreeModeShowsItUnchanged) {
+  History(RealHistory(5));
+  FrmMain& w = Open();
+  auto* check2 = Find<QCheckBox>("Check2");
+  check2->setChecked(false);
+  Click("Option1(0)");
+  EXPECT_FALSE(check2->isVisibleTo(&w));
+  EXPECT_EQ(Stored("bolZyw"), "False");
+  Click("Option1(1)");
+  EXPECT_TRUE(check2->isVisibleTo(&w));
+  EXPECT_FALSE(check2->isChecked());
+  window_->Check2_LostFocus();
+  EXPECT_EQ(Stored("intIdfTm"), "0");
+}
+
+TEST_F(FrmMainTest, ManualTabAndTypedPatternValues) {
+  const std::vector<TestDraw> draws = RealHistory(10);
+  History(draws);
+  Open();
+  auto* box = Find<QLineEdit>("Text22(1)");
+  QTest::keyClicks(box, "a-3b");
+  EXPECT_EQ(box->text(), "-3");
+  Find<QLineEdit>("Text22(2)")->setText("x");
+  Find<QLineEdit>("Text22(3)")->setText("40000");
+  auto* tabs = Find<QTabBar>("TabStrip1");
+  tabs->setCurrentIndex(1);
+  EXPECT_TRUE(window_->state().manual_tab);
+  EXPECT_EQ(Pattern()[1], -3);
+  EXPECT_EQ(Pattern()[2], Number(draws, 1, 2));  // not an integer: kept
+  EXPECT_EQ(Pattern()[3], Number(draws, 1, 3));  // beyond 16 bits: kept
+  tabs->setCurrentIndex(0);
+  EXPECT_FALSE(window_->state().manual_tab);
+  EXPECT_EQ(Pattern()[1], Number(draws, 1, 1));
+  // With animal names in the automatic boxes the pattern record is read again.
+  Click("Option3(1)");
+  const std::int16_t code = Pattern()[1];
+  tabs->setCurrentIndex(1);
+  tabs->setCurrentIndex(0);
+  EXPECT_EQ(Pattern()[1], code);
+}
+
+TEST_F(FrmMainTest, CombinationSizeBox) {
+  History(RealHistory(5));
+  Open();
+  auto* combo = Find<QComboBox>("Combo1");
+  combo->setEditText("4");
+  window_->Combo1_LostFocus();
+  EXPECT_EQ(Stored("intZhWSetup"), "4");
+  for (const char* bad : {"abc", "", "7", "0"}) {
+    combo->setEditText(bad);
+    window_->Combo1_LostFocus();
+    EXPECT_EQ(Stored("intZhWSetup"), "4") << bad;
+    EXPECT_EQ(combo->currentText(), "4") << bad;
+  }
+}
+
+TEST_F(FrmMainTest, CommandsCommitTheFocusedBoxFirst) {
+  History(RealHistory(10));
+  FrmMain& w = Open();
+  w.show();
+  QApplication::setActiveWindow(&w);
+  auto* combo = Find<QComboBox>("Combo1");
+  combo->setFocus();
+  combo->setEditText("5");
+  // An access key fires the button without taking the focus from the box.
+  window_->CommitPendingEdits();
+  EXPECT_EQ(Stored("intZhWSetup"), "5");
+}
+
+TEST_F(FrmMainTest, SettingsEditedOutsideTheProgramReadAsDefaults) {
+  History(RealHistory(10));
+  for (const char* bad : {"", "abc", "99999999999", "-5", "17"}) {
+    for (const char* key :
+         {"bolZyw", "bolSq", "intPreQi", "intLei", "intXianshiLei", "intConsqSort", "intIdfTm",
+          "bolZhpm", "intZhWSetup", "SxIni", "DsIni", "SxSetup", "IniSerchDay"}) {
+      settings_->Set(key, bad);
+    }
+    FrmMain& w = Open();
+    EXPECT_TRUE(Checked("Option1(1)")) << bad;
+    EXPECT_TRUE(Checked("Option3(0)")) << bad;
+    EXPECT_EQ(TextOf("MaskEdBox2"), "2") << bad;
+    EXPECT_EQ(w.state().IniSerchDay, 6) << bad;
+    EXPECT_EQ(w.state().SxIni, 1) << bad;
+    EXPECT_EQ(Stored("intLei"), "0") << bad;
+  }
+}
+
+TEST_F(FrmMainTest, EmptyHistory) {
+  History({});
+  Open();
+  EXPECT_EQ(TextOf("Text1"), "2026001");
+  EXPECT_EQ(TextOf("Text3(0)"), "2013001");
+  EXPECT_EQ(TextOf("Text3(1)"), "2013001");
+  EXPECT_EQ(Find<FlexGrid>("MSFlexGrid1")->Rows(), 1);
+  EXPECT_EQ(Pattern(), (std::array<std::int16_t, 8>{}));
+  EXPECT_EQ(window_->state().proposed_issue, 0);
+}
+
+TEST_F(FrmMainTest, MissingDatabaseIsCreated) {
+  Open();
+  EXPECT_TRUE(std::filesystem::exists(HistoryPath()));
+  EXPECT_NE(window_->history_table(), nullptr);
+  EXPECT_TRUE(prompts_.shown.empty());
+}
+
+TEST_F(FrmMainTest, LongHistoryScrollsToTheNewestDraw) {
+  History(RealHistory(20));
+  FrmMain& w = Open();
+  w.show();
+  EXPECT_EQ(Find<FlexGrid>("MSFlexGrid1")->TopRow(), 1);
+  History(RealHistory(200));  // appends the same draws again: 220 rows
+  window_->AddHaoma();
+  auto* grid = Find<FlexGrid>("MSFlexGrid1");
+  EXPECT_EQ(grid->Rows(), 221);
+  EXPECT_GT(grid->TopRow(), 1);
+  const int last_row_bottom = grid->rowViewportPosition(grid->rowCount() - 1) + grid->rowHeight(0);
+  EXPECT_LE(last_row_bottom, grid->viewport()->height());
+}
+
+TEST_F(FrmMainTest, CompactionKeepsEveryRowAndReopensBothRecordsets) {
+  History(RealHistory(300));
+  const std::string tmp = store::ProgramFile(dir_.path().string(), store::kCompactFileName);
+  testing::WriteFileBytes(tmp, "an older copy");
+  Open();
+  ASSERT_TRUE(window_->CompactDb().ok());
+  EXPECT_TRUE(std::filesystem::exists(tmp));
+  ASSERT_NE(window_->history_table(), nullptr);
+  ASSERT_NE(window_->history_snapshot(), nullptr);
+  EXPECT_EQ(window_->history_snapshot()->RecordCount(), 300);
+  ASSERT_TRUE(window_->history_table()->MoveLast().ok());
+  EXPECT_EQ(window_->history_table()->RecordCount(), 300);
+}
+
+TEST_F(FrmMainTest, FailedCompactionKeepsTheHistory) {
+  History(RealHistory(50));
+  const std::string tmp = store::ProgramFile(dir_.path().string(), store::kCompactFileName);
+  std::filesystem::create_directories(tmp + "/blocked");
+  Open();
+  EXPECT_FALSE(window_->CompactDb().ok());
+  ASSERT_NE(window_->history_snapshot(), nullptr);
+  EXPECT_EQ(window_->history_snapshot()->RecordCount(), 50);
+}
+
+TEST_F(FrmMainTest, UnopenableDatabaseGivesOneMessageAndAnEmptyWindow) {
+  const std::string bytes = "2003001 10 11 12 13 26 28 11 \r\n";
+  testing::WriteFileBytes(HistoryPath(), bytes);
+  Open();
+  ASSERT_EQ(prompts_.shown.size(), 1u);
+  EXPECT_EQ(prompts_.shown[0].kind, "warn");
+  EXPECT_EQ(Find<FlexGrid>("MSFlexGrid1")->Rows(), 1);
+  EXPECT_EQ(TextOf("Text1"), "2026001");
+  // Every later command is harmless.
+  Click("Option1(0)");
+  Click("Option3(1)");
+  window_->AddHaoma();
+  window_->QihaoXianshi();
+  window_->PatternRefresh();
+  EXPECT_EQ(testing::ReadFileBytes(HistoryPath()), bytes);
+}
+
+TEST_F(FrmMainTest, AccessFileIsKeptUnderAnotherNameWhenTheUserAgrees) {
+  std::string access(4096, '\0');
+  access.replace(4, 15, "Standard Jet DB");
+  testing::WriteFileBytes(HistoryPath(), access);
+  prompts_.answers = {std::nullopt};
+  Open();
+  ASSERT_EQ(prompts_.shown.size(), 1u);
+  EXPECT_EQ(prompts_.shown[0].kind, "confirm");
+  EXPECT_EQ(testing::ReadFileBytes(HistoryPath()), access);
+  EXPECT_EQ(window_->history_table(), nullptr);
+
+  prompts_.answers = {std::string("ok")};
+  Open();
+  const std::string kept = dir_.File("QolvexSSQ-Access.mdb");
+  EXPECT_EQ(testing::ReadFileBytes(kept), access);
+  EXPECT_EQ(store::DetectFileKind(HistoryPath()), store::FileKind::kSqlite);
+  EXPECT_NE(window_->history_table(), nullptr);
+}
+
+TEST_F(FrmMainTest, EarlyJanuaryIssueBelongsToThePreviousZodiacYear) {
+  History({{2016001, {1, 2, 3, 4, 5, 6, 7}}, {2016002, {1, 2, 3, 4, 5, 6, 7}}});
+  Open();
+  EXPECT_EQ(TextOf("Text1"), "2016003");
+  EXPECT_EQ(window_->zodiac().reference_year(), 2015);
+}
+
+}  // namespace
+}  // namespace brivo

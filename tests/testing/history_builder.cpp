@@ -1,0 +1,50 @@
+#include "testing/history_builder.h"
+
+#include <fstream>
+#include <sstream>
+
+#include "store/history_db.h"
+
+namespace brivo::testing {
+
+std::vector<TestDraw> ReadDrawFile(const std::string& path, std::size_t limit) {
+  std::ifstream in(path);
+  std::vector<TestDraw> draws;
+  std::string line;
+  while (draws.size() < limit && std::getline(in, line)) {
+    std::istringstream fields(line);
+    TestDraw d{};
+    fields >> d.issue;
+    for (int& n : d.numbers) fields >> n;
+    if (fields) draws.push_back(d);
+  }
+  return draws;
+}
+
+std::vector<TestDraw> RealHistory(std::size_t count) {
+  return ReadDrawFile(std::string(BRIVO_TEST_DATA_DIR) + "/ssq_history_sorted.txt", count);
+}
+
+Status BuildHistory(const std::string& path, const std::vector<TestDraw>& draws) {
+  std::unique_ptr<Database> db;
+  if (Status s = store::OpenHistoryDatabase(path, &db); !s.ok()) return s;
+  std::unique_ptr<Recordset> table;
+  if (Status s = db->OpenTable(store::kHistoryTable, &table); !s.ok()) return s;
+  Database::Transaction transaction(*db);
+  store::ZodiacTables tables;
+  store::PrecedingMemory memory;
+  std::optional<store::DrawLists> previous;
+  for (const TestDraw& d : draws) {
+    tables.SetZodiacYear(store::ZodiacTables::ZodiacYearOf(d.issue));
+    tables.ComputeCodes(1, false);
+    store::DrawToAppend draw;
+    draw.issue = d.issue;
+    draw.own = store::ValuesOf(d.numbers, tables, 1);
+    draw.before = previous;
+    if (Status s = store::AppendDraw(*table, draw, &memory); !s.ok()) return s;
+    previous = store::ListsOf(draw.own);
+  }
+  return transaction.Commit();
+}
+
+}  // namespace brivo::testing

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/prompts.h"
+
+namespace brivo::testing {
+
+// Prompts answered from a script; every prompt shown is recorded.
+class ScriptedPrompts final : public Prompts {
+ public:
+  struct Shown {
+    std::string kind;  // "confirm", "warn", "input", "open"
+    std::string text;
+    std::string title;
+  };
+
+  bool Confirm(const std::string& text, const std::string& title) override {
+    shown.push_back({"confirm", text, title});
+    return Next().has_value();
+  }
+  void Warn(const std::string& text, const std::string& title) override {
+    shown.push_back({"warn", text, title});
+  }
+  std::optional<std::string> Input(const std::string& prompt, const std::string& title,
+                                   const std::string&) override {
+    shown.push_back({"input", prompt, title});
+    return Next();
+  }
+  std::optional<std::string> OpenFile(const std::string& title, const std::string&,
+                                      const std::string&) override {
+    shown.push_back({"open", "", title});
+    return Next();
+  }
+
+  // Answers in order: a text (OK with it) or nullopt (Cancel). Unscripted prompts are cancelled.
+  std::deque<std::optional<std::string>> answers;
+  std::vector<Shown> shown;
+
+ private:
+  std::optional<std::string> Next() {
+    if (answers.empty()) return std::nullopt;
+    std::optional<std::string> a = answers.front();
+    answers.pop_front();
+    return a;
+  }
+};
+
+}  // namespace brivo::testing

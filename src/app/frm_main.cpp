@@ -2,6 +2,7 @@
 
 #include "app/frm_main.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -91,10 +92,25 @@ void FrmMain::WireHandlers() {
   }
   connect(tab_strip1_, &QTabBar::currentChanged, this, [this] { TabStrip1_Click(); });
   connect(command9_, &QPushButton::clicked, this, [this] { Command9_Click(); });
+  connect(command3_, &QPushButton::clicked, this, [this] { Command3_Click(); });
+  connect(cmd_rd_lst_, &QPushButton::clicked, this, [this] { cmdRdLst_Click(); });
   // The commands of later steps commit the pending box first, as every command does.
-  for (QPushButton* command :
-       {command1_, command2_, command3_, command4_, command21_, cmd_rd_lst_}) {
+  for (QPushButton* command : {command1_, command2_, command4_, command21_}) {
     connect(command, &QPushButton::clicked, this, [this] { CommitPendingEdits(); });
+  }
+  auto menu_item = [this](const char* name, void (FrmMain::*handler)()) {
+    if (auto* item = mnu_lsgl_->findChild<QAction*>(name)) {
+      connect(item, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+    }
+  };
+  menu_item("mnuErase", &FrmMain::Command3_Click);
+  menu_item("mnuClear", &FrmMain::mnuClear_Click);
+  menu_item("mnuDlzd", &FrmMain::mnuDlzd_Click);
+  menu_item("mnuEszhzd", &FrmMain::mnuEszhzd_Click);
+  for (int i = 1; i <= 7; ++i) {
+    QLineEdit* box = mask_ed_box1_[static_cast<std::size_t>(i)];
+    connect(box, &QLineEdit::textChanged, this, [this, i] { MaskEdBox1_Change(i); });
+    box->installEventFilter(this);
   }
 
   mask_ed_box2_->installEventFilter(this);
@@ -105,6 +121,10 @@ void FrmMain::WireHandlers() {
 
 bool FrmMain::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress) {
+    // A typed key reaches the entry boxes before the change it causes.
+    for (int i = 1; i <= 7; ++i) {
+      if (watched == mask_ed_box1_[static_cast<std::size_t>(i)]) suppress_entry_ = false;
+    }
     for (int i = 1; i <= 7; ++i) {
       if (watched == text22_[static_cast<std::size_t>(i)]) {
         return !IsAllowedPatternKey(*static_cast<QKeyEvent*>(event));

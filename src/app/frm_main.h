@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "acquire/appender.h"
 #include "app/window_settings.h"
 #include "platform/clock.h"
 #include "platform/database.h"
@@ -74,6 +75,16 @@ class FrmMain : public QMainWindow {
   // Text3(0) = the oldest issue + 1 (上期) or + the look-back distance (前N期).
   void DefaultStartIssue();
 
+  // Keeping the history: manual entry, text import, deleting, clearing, truncating.
+  void MaskEdBox1_Change(int index);
+  void cmdRdLst_Click();
+  void Command3_Click();
+  void mnuClear_Click();
+  void mnuDlzd_Click();
+  void mnuEszhzd_Click();
+  // Rebuilds every row from the scratch file; false when the history was left as it was.
+  bool Dqzd();
+
   // Runs the lost-focus handler of the box that has the focus: a command started by an access
   // key has taken no focus from it, so its handler has not run yet.
   void CommitPendingEdits();
@@ -110,6 +121,15 @@ class FrmMain : public QMainWindow {
   void SelectOption5(int index);
   void SelectOption6(int index);
 
+  void StoreManualDraw();
+  // Keeps the draws up to `limit`, rebuilt from the scratch file, and compacts.
+  void TruncateTo(std::int64_t limit);
+  // The refresh every history change ends with: grid, proposed issue, pattern.
+  void RefreshAfterHistoryChange();
+  void MoveToPatternRecord();
+  acquire::AppendContext AppendingContext();
+  std::int64_t NewestIssue();
+
   // Steps 3 and 4 of the pattern refresh, on the snapshot's current row.
   void LoadPattern();
   void ShowHint(const QString& text);
@@ -122,6 +142,9 @@ class FrmMain : public QMainWindow {
   WindowState state_;
   store::ZodiacTables zodiac_;
   store::PrecedingMemory memory_;
+  // While set, changes of the entry boxes are neither stored nor move the focus (emptying the
+  // boxes after a store changes them too); the next typed key clears it.
+  bool suppress_entry_ = false;
 
   std::unique_ptr<Database> db_;
   std::unique_ptr<Recordset> table_;

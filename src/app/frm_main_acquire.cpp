@@ -1,0 +1,257 @@
+// Keeping the history from the window: the entry boxes, the text import, deleting the newest
+// draw, clearing, and the truncations with their rebuild.
+
+#include <QLineEdit>
+
+#include "acquire/draw_line.h"
+#include "acquire/history_import.h"
+#include "acquire/manual_entry.h"
+#include "acquire/truncation.h"
+#include "app/frm_main.h"
+#include "platform/log.h"
+#include "platform/qt/wait_cursor.h"
+#include "store/history_db.h"
+#include "store/history_ops.h"
+
+namespace brivo {
+namespace {
+
+constexpr char kImportQuestion[] =
+    "确实要读入最新历史号码吗？点击'确认'读入,点击'取消'放弃该操作。确要读入请保证安装目录下存在"
+    "历史号码的文本文件文件。读取时可能要花费一段时间,请耐心等候！";
+constexpr char kImportTitle[] = "读入历史";
+constexpr char kCutTitle[] = "删除期数";
+
+bool EndsWithTxt(const std::string& name) {
+  if (name.size() < 3) return false;
+  std::string end = name.substr(name.size() - 3);
+  for (char& c : end) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return end == "txt";
+}
+
+}  // namespace
+
+acquire::AppendContext FrmMain::AppendingContext() {
+  acquire::AppendContext context;
+  context.zodiac = &zodiac_;
+  context.memory = &memory_;
+  context.ds_ini = state_.DsIni;
+  return context;
+}
+
+std::int64_t FrmMain::NewestIssue() {
+  std::int64_t newest = 0;
+  if (snapshot_ && snapshot_->MoveLast().ok() && snapshot_->GetInt("SQQH", &newest).ok()) {
+    return newest;
+  }
+  return 0;
+}
+
+void FrmMain::MoveToPatternRecord() {
+  if (!snapshot_ || !snapshot_->MoveLast().ok()) return;
+  if (!state_.bolSq) {
+    for (int back = 0; back < state_.intPreQi - 1; ++back) snapshot_->MovePrevious();
+  }
+}
+
+void FrmMain::RefreshAfterHistoryChange() {
+  AddHaoma();  // reopens the snapshot; scrolls to the newest draw on a long history
+  QihaoXianshi();
+  MoveToPatternRecord();
+  LoadPattern();
+}
+
+void FrmMain::MaskEdBox1_Change(int index) {
+  if (suppress_entry_) return;
+  const QString shown = mask_ed_box1_[static_cast<std::size_t>(index)]->displayText();
+  const bool complete = shown.size() == 2 && !shown.contains('_');
+  if (index == 7 && complete) StoreManualDraw();
+  if (!suppress_entry_ && index <= 6 && shown.size() == 2 && shown.at(1) != '_') {
+    mask_ed_box1_[static_cast<std::size_t>(index) + 1]->setFocus();
+  }
+}
+
+void FrmMain::StoreManualDraw() {
+  if (!db_ || !table_) {
+    ShowHint(QString::fromUtf8("没有打开的历史数据库，号码未保存"));
+    return;
+  }
+  std::array<std::string, 7> boxes;
+  for (int i = 1; i <= 7; ++i) {
+    boxes[static_cast<std::size_t>(i - 1)] =
+        mask_ed_box1_[static_cast<std::size_t>(i)]->displayText().toStdString();
+  }
+  std::string problem;
+  const std::int64_t newest = NewestIssue();
+  const auto draw =
+      acquire::CheckManualEntry(boxes, text1_->text().toStdString(), newest, &problem);
+  if (!draw) {
+    ShowHint(QString::fromStdString(problem + "，号码未保存"));
+    return;
+  }
+  // The lists of the draw before come from the newest stored row.
+  std::optional<store::DrawLists> before;
+  store::DrawValues newest_values{};
+  if (newest > 0 && store::ReadOwnValues(*snapshot_, &newest_values).ok()) {
+    before = store::ListsOf(newest_values);
+  }
+  Status s;
+  {
+    Database::Transaction transaction(*db_);
+    s = transaction.status();
+    if (s.ok()) {
+      s = acquire::AppendNumbers(*table_, AppendingContext(), draw->issue, draw->numbers, before,
+                                 std::nullopt, nullptr);
+    }
+    if (s.ok()) s = transaction.Commit();
+  }
+  if (!s.ok()) {
+    LogWarning(s.ToString());
+    ShowHint(QString::fromUtf8("保存失败，号码未保存"));
+    return;
+  }
+  std::unique_ptr<Recordset> reopened;
+  if (db_->OpenSnapshot(store::kHistoryQuery, &reopened).ok()) snapshot_ = std::move(reopened);
+  MoveToPatternRecord();
+  LoadPattern();
+  suppress_entry_ = true;
+  for (int i = 1; i <= 7; ++i) mask_ed_box1_[static_cast<std::size_t>(i)]->clear();
+  mask_ed_box1_[1]->setFocus();
+  AddHaoma();
+  QihaoXianshi();
+  ShowHint(QString::fromUtf8("第%1期已保存").arg(draw->issue));
+}
+
+void FrmMain::cmdRdLst_Click() {
+  CommitPendingEdits();
+  if (!prompts_->Confirm(kImportQuestion, kImportTitle)) return;
+  const auto file = prompts_->OpenFile(
+      kImportTitle, store::ProgramFile(context_.program_folder, "历史号码"), "Text(*.txt)");
+  if (!file || !EndsWithTxt(*file)) {
+    QihaoXianshi();
+    return;
+  }
+  // The whole file is read and checked before anything of the history is touched.
+  std::vector<std::string> lines;
+  if (Status s = acquire::ReadTextLines(*file, &lines); !s.ok()) {
+    LogWarning(s.ToString());
+    prompts_->Warn("无法读取文件：\n" + *file + "\n\n历史号码没有改动。", kImportTitle);
+    return;
+  }
+  const acquire::ParsedLines parsed = acquire::ParseDrawLines(lines, state_.proposed_issue);
+  if (parsed.draws.empty()) {
+    prompts_->Warn("文件中没有一行完整的开奖号码：\n" + *file + "\n\n历史号码没有改动。",
+                   kImportTitle);
+    return;
+  }
+  if (!db_ || !table_) {
+    prompts_->Warn("没有打开的历史数据库，无法读入。", kImportTitle);
+    return;
+  }
+  {
+    WaitCursor wait;
+    Status s = acquire::ReplaceHistory(*db_, *table_, AppendingContext(), parsed.draws,
+                                       acquire::EarlierLists::kUnset);
+    if (!s.ok()) {
+      LogWarning(s.ToString());
+      prompts_->Warn("读入失败，历史号码没有改动。\n（" + s.message() + "）", kImportTitle);
+      return;
+    }
+    RefreshAfterHistoryChange();
+  }
+  ShowHint(QString::fromUtf8("读入%1行：%2期开奖号码，跳过%3行")
+               .arg(parsed.lines_read)
+               .arg(parsed.draws.size())
+               .arg(parsed.lines_skipped));
+}
+
+void FrmMain::Command3_Click() {
+  CommitPendingEdits();
+  if (!db_) return;
+  WaitCursor wait;
+  {
+    std::unique_ptr<Recordset> rows;
+    if (db_->OpenUpdatable(store::kHistoryQuery, &rows).ok() && rows->MoveLast().ok()) {
+      if (Status s = rows->Delete(); !s.ok()) LogWarning(s.ToString());
+    }
+  }
+  std::unique_ptr<Recordset> reopened;
+  if (db_->OpenSnapshot(store::kHistoryQuery, &reopened).ok()) snapshot_ = std::move(reopened);
+  MoveToPatternRecord();
+  LoadPattern();
+  CompactDb();
+  AddHaoma();
+  QihaoXianshi();
+  mask_ed_box1_[1]->setFocus();
+}
+
+void FrmMain::mnuClear_Click() {
+  if (!prompts_->Confirm("确定要清空所有的历史号码吗？", "确认清空")) return;
+  if (db_ && table_) {
+    Database::Transaction transaction(*db_);
+    if (Delrec(*table_).ok()) transaction.Commit();
+  }
+  AddHaoma();
+}
+
+void FrmMain::mnuDlzd_Click() {
+  const auto answer =
+      prompts_->Input("请输入需要删除到的期数，例如‘2014016’", kCutTitle,
+                      std::to_string(static_cast<std::int64_t>(state_.proposed_issue) - 1));
+  const std::int32_t limit = acquire::ParsePositiveAnswer(answer);
+  if (limit <= 0) return;
+  TruncateTo(limit);
+}
+
+void FrmMain::mnuEszhzd_Click() {
+  const auto answer = prompts_->Input(
+      "请输入需要删除最后多少期历史号码（例如输入3，那么就将删除最后的3期历史号码）", kCutTitle,
+      "1");
+  const std::int32_t count = acquire::ParsePositiveAnswer(answer);
+  if (count <= 0 || !db_) return;
+  std::unique_ptr<Recordset> reopened;
+  if (!db_->OpenSnapshot(store::kHistoryQuery, &reopened).ok()) return;
+  snapshot_ = std::move(reopened);
+  const std::int64_t newest = NewestIssue();
+  if (newest <= 0) return;  // an empty history has nothing to cut
+  TruncateTo(newest - count);
+}
+
+void FrmMain::TruncateTo(std::int64_t limit) {
+  if (!db_ || !snapshot_) return;
+  std::vector<acquire::ParsedDraw> kept;
+  const std::string scratch =
+      store::ProgramFile(context_.program_folder, acquire::kScratchFileName);
+  Status s = acquire::CollectDrawsUpTo(*snapshot_, limit, &kept);
+  if (s.ok()) s = acquire::WriteScratchFile(scratch, kept);
+  if (!s.ok()) {
+    LogWarning(s.ToString());
+    prompts_->Warn("无法写入临时文件 lsbf.txt，历史号码没有改动。\n（" + s.message() + "）",
+                   kCutTitle);
+    return;
+  }
+  if (Dqzd()) CompactDb();
+}
+
+bool FrmMain::Dqzd() {
+  if (!db_ || !table_) return false;
+  WaitCursor wait;
+  const std::string scratch =
+      store::ProgramFile(context_.program_folder, acquire::kScratchFileName);
+  std::vector<std::string> lines;
+  Status s = acquire::ReadTextLines(scratch, &lines);
+  if (s.ok()) {
+    const acquire::ParsedLines parsed = acquire::ParseDrawLines(lines, state_.proposed_issue);
+    s = acquire::ReplaceHistory(*db_, *table_, AppendingContext(), parsed.draws,
+                                acquire::EarlierLists::kTwoBefore);
+  }
+  if (!s.ok()) {
+    LogWarning(s.ToString());
+    prompts_->Warn("重建历史失败，历史号码没有改动。\n（" + s.message() + "）", kCutTitle);
+    return false;
+  }
+  RefreshAfterHistoryChange();
+  return true;
+}
+
+}  // namespace brivo

@@ -1,0 +1,79 @@
+#pragma once
+
+// The main window under test: its own folder, settings file, clock and scripted prompts.
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QTest>
+#include <filesystem>
+
+#include "app/flex_grid.h"
+#include "app/frm_main.h"
+#include "store/history_db.h"
+#include "store/history_ops.h"
+#include "testing/history_builder.h"
+#include "testing/scripted_prompts.h"
+#include "testing/temp_dir.h"
+
+// Readable failure messages for Qt texts.
+inline void PrintTo(const QString& text, std::ostream* os) {
+  *os << '"' << text.toStdString() << '"';
+}
+
+namespace brivo {
+
+class FrmMainTest : public ::testing::Test {
+ protected:
+  std::string HistoryPath() const {
+    return store::ProgramFile(dir_.path().string(), store::kHistoryFileName);
+  }
+  void History(const std::vector<testing::TestDraw>& draws) {
+    ASSERT_TRUE(testing::BuildHistory(HistoryPath(), draws).ok());
+  }
+  FrmMain& Open() {
+    window_.reset();
+    AppContext context;
+    context.program_folder = dir_.path().string();
+    context.settings = settings_.get();
+    context.clock = &clock_;
+    context.prompts = &prompts_;
+    window_ = std::make_unique<FrmMain>(context);
+    window_->show();  // clicks reach only widgets that are shown
+    return *window_;
+  }
+  template <typename W>
+  W* Find(const char* name) {
+    W* widget = window_->findChild<W*>(QString::fromUtf8(name));
+    EXPECT_NE(widget, nullptr) << name;
+    return widget;
+  }
+  QString TextOf(const char* name) { return Find<QLineEdit>(name)->text(); }
+  bool Checked(const char* name) { return Find<QRadioButton>(name)->isChecked(); }
+  // Clicks the button's indicator: its middle may lie beyond its caption.
+  void Click(const char* name) {
+    QRadioButton* button = Find<QRadioButton>(name);
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
+  }
+  std::string Stored(const char* key) { return settings_->Get(key).value_or("<missing>"); }
+  std::array<std::int16_t, 8> Pattern() { return window_->state().pattern; }
+  // The own value of a kind letter at a position of the k-th newest draw of `draws`.
+  static int Number(const std::vector<testing::TestDraw>& draws, std::size_t newest_k,
+                    int position) {
+    return draws[draws.size() - newest_k].numbers[static_cast<std::size_t>(position - 1)];
+  }
+
+  testing::TempDir dir_;
+  std::unique_ptr<SettingsStore> settings_ = MakeSettingsStore(dir_.File("settings.ini"));
+  FixedClock clock_{2026};
+  testing::ScriptedPrompts prompts_;
+  std::unique_ptr<FrmMain> window_;
+};
+
+}  // namespace brivo

@@ -6,11 +6,11 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake ninja-build ccache pkg-config
   clang-format
-  libsqlite3-dev
+  libsqlite3-dev libgsf-1-dev libgumbo-dev
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
   fonts-wqy-microhei
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth imagemagick
+  xvfb xauth imagemagick python3 python3-xlrd
 )
 
 missing=()

@@ -1,12 +1,9 @@
 #include "acquire/truncation.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <charconv>
-#include <fstream>
 
 #include "acquire/draw_line.h"
+#include "platform/file_util.h"
 
 namespace brivo::acquire {
 
@@ -38,20 +35,7 @@ Status WriteScratchFile(const std::string& path, const std::vector<ParsedDraw>& 
   std::string text;
   text.reserve(draws.size() * 31);
   for (const ParsedDraw& d : draws) text += FormatDrawLine(d.issue, d.numbers) + "\r\n";
-  {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) return Status::IoError("cannot write " + path);
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.close();
-    if (!out) return Status::IoError("cannot write " + path);
-  }
-  const int fd = ::open(path.c_str(), O_RDONLY);
-  if (fd < 0 || ::fsync(fd) != 0) {
-    if (fd >= 0) ::close(fd);
-    return Status::IoError("cannot sync " + path);
-  }
-  ::close(fd);
-  return Status::Ok();
+  return WriteFileAtomically(path, text);
 }
 
 std::int32_t ParsePositiveAnswer(const std::optional<std::string>& answer) {

@@ -17,8 +17,7 @@ inline constexpr char kScratchFileName[] = "lsbf.txt";
 // The draws of the snapshot from its first row on, while the row's issue is at most `limit`.
 Status CollectDrawsUpTo(Recordset& snapshot, std::int64_t limit, std::vector<ParsedDraw>* out);
 
-// Writes the draws as lines of the draw line format ended by CRLF, replacing the file, and
-// syncs it to the disk.
+// Writes the draws as lines of the draw line format ended by CRLF, replacing the file whole.
 Status WriteScratchFile(const std::string& path, const std::vector<ParsedDraw>& draws);
 
 // An input box's answer as a positive whole number: blanks trimmed, then digits only, within

@@ -48,6 +48,20 @@ int FlexGrid::ColWidthTwips(int col) const {
   return dpi > 0 ? (columnWidth(col) * 1440 + dpi / 2) / dpi : 0;
 }
 
+SheetCells FlexGrid::Cells() const {
+  SheetCells cells(static_cast<std::size_t>(Rows()));
+  for (int r = 0; r < Rows(); ++r) {
+    auto& row = cells[static_cast<std::size_t>(r)];
+    row.reserve(static_cast<std::size_t>(Cols()));
+    for (int c = 0; c < Cols(); ++c) row.push_back(Text(r, c).toStdString());
+  }
+  return cells;
+}
+
+void FlexGrid::SelectLastCell() {
+  if (rowCount() > 0 && columnCount() > 0) setCurrentCell(rowCount() - 1, columnCount() - 1);
+}
+
 int FlexGrid::TopRow() const {
   const int first = rowAt(0);
   return first < 0 ? 1 : first + 1;

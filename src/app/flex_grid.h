@@ -3,6 +3,8 @@
 #include <QTableWidget>
 #include <string>
 
+#include "platform/xls_writer.h"
+
 namespace brivo {
 
 // A read-only text grid addressed the way the program's grids are: row 0 is the heading row
@@ -26,6 +28,11 @@ class FlexGrid : public QTableWidget {
   // Column widths in twips (1/1440 inch), as the program gives them.
   void SetColWidthTwips(int col, int twips);
   int ColWidthTwips(int col) const;
+
+  // Every cell's text, row 0 the headings.
+  SheetCells Cells() const;
+  // Makes the last cell (last row, last column) the current one.
+  void SelectLastCell();
 
   // The first data row in view (1 when not scrolled).
   int TopRow() const;

@@ -10,15 +10,19 @@
 #include <QEvent>
 #include <QFocusEvent>
 #include <QFontDatabase>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
 #include <QTabBar>
 
 #include "app/flex_grid.h"
+#include "platform/qt/desktop_launcher.h"
+#include "platform/qt/qt_page_fetcher.h"
 #include "platform/qt/qt_prompts.h"
 
 namespace brivo {
@@ -55,6 +59,18 @@ FrmMain::FrmMain(AppContext context, QWidget* parent)
     prompts_ = own_prompts_.get();
   } else {
     prompts_ = context_.prompts;
+  }
+  if (context_.launcher == nullptr) {
+    own_launcher_ = std::make_unique<DesktopLauncher>();
+    launcher_ = own_launcher_.get();
+  } else {
+    launcher_ = context_.launcher;
+  }
+  if (context_.fetcher == nullptr) {
+    own_fetcher_ = std::make_unique<QtPageFetcher>();
+    fetcher_ = own_fetcher_.get();
+  } else {
+    fetcher_ = context_.fetcher;
   }
   BuildControls();
   WireHandlers();
@@ -94,32 +110,80 @@ void FrmMain::WireHandlers() {
   connect(command9_, &QPushButton::clicked, this, [this] { Command9_Click(); });
   connect(command3_, &QPushButton::clicked, this, [this] { Command3_Click(); });
   connect(cmd_rd_lst_, &QPushButton::clicked, this, [this] { cmdRdLst_Click(); });
-  // The commands of later steps commit the pending box first, as every command does.
-  for (QPushButton* command : {command1_, command2_, command4_, command21_}) {
-    connect(command, &QPushButton::clicked, this, [this] { CommitPendingEdits(); });
-  }
+  connect(command4_, &QPushButton::clicked, this, [this] { Command4_Click(); });
+  connect(command1_, &QPushButton::clicked, this, [this] { Command1_Click(); });
+  connect(command2_, &QPushButton::clicked, this, [this] { Command2_Click(); });
+  connect(command21_, &QPushButton::clicked, this, [this] { Command21_Click(); });
   auto menu_item = [this](const char* name, void (FrmMain::*handler)()) {
     if (auto* item = mnu_lsgl_->findChild<QAction*>(name)) {
       connect(item, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
     }
   };
+  menu_item("mnuDcls", &FrmMain::mnuDcls_Click);
   menu_item("mnuErase", &FrmMain::Command3_Click);
   menu_item("mnuClear", &FrmMain::mnuClear_Click);
   menu_item("mnuDlzd", &FrmMain::mnuDlzd_Click);
   menu_item("mnuEszhzd", &FrmMain::mnuEszhzd_Click);
+  for (int i = 0; i < 2; ++i) {
+    connect(mnu_sxcs_[static_cast<std::size_t>(i)], &QAction::triggered, this,
+            [this, i] { mnuSxcs_Click(i); });
+    connect(mnu_dscs_[static_cast<std::size_t>(i)], &QAction::triggered, this,
+            [this, i] { mnuDscs_Click(i); });
+    connect(mnu_sxsetup_[static_cast<std::size_t>(i)], &QAction::triggered, this,
+            [this, i] { mnuSxsetup_Click(i); });
+  }
+  auto setup_item = [this](const char* name, auto handler) {
+    if (auto* item = mnu_setup_->findChild<QAction*>(name)) {
+      connect(item, &QAction::triggered, this, handler);
+    }
+  };
+  setup_item("mnuSetDay", [this] { mnuSetDay_Click(); });
+  setup_item("mnuFrontPage", [this] { OpenHelpPage("index.html"); });
+  setup_item("mnuDescrb", [this] { OpenHelpPage("commands.html"); });
+  setup_item("numYanshiDown", [this] { OpenHelpPage("walkthrough.html"); });
   for (int i = 1; i <= 7; ++i) {
     QLineEdit* box = mask_ed_box1_[static_cast<std::size_t>(i)];
     connect(box, &QLineEdit::textChanged, this, [this, i] { MaskEdBox1_Change(i); });
     box->installEventFilter(this);
   }
 
+  for (FlexGrid* grid : {grid1_, grid2_, grid3_}) {
+    grid->viewport()->installEventFilter(this);
+    grid->horizontalHeader()->viewport()->installEventFilter(this);
+  }
   mask_ed_box2_->installEventFilter(this);
   check2_->installEventFilter(this);
   combo1_->installEventFilter(this);
   for (int i = 1; i <= 7; ++i) text22_[static_cast<std::size_t>(i)]->installEventFilter(this);
 }
 
+FlexGrid* FrmMain::GridOf(QObject* watched) const {
+  for (FlexGrid* grid : {grid1_, grid2_, grid3_}) {
+    if (watched == grid->viewport() || watched == grid->horizontalHeader()->viewport()) {
+      return grid;
+    }
+  }
+  return nullptr;
+}
+
 bool FrmMain::eventFilter(QObject* watched, QEvent* event) {
+  if (FlexGrid* grid = GridOf(watched)) {
+    const bool double_click = event->type() == QEvent::MouseButtonDblClick;
+    const bool release = event->type() == QEvent::MouseButtonRelease;
+    if (double_click || release) {
+      const auto* mouse = static_cast<QMouseEvent*>(event);
+      if (double_click && mouse->button() == Qt::LeftButton) {
+        ExportGrid(grid, false);
+        return true;
+      }
+      // Only the history grid has a menu; it opens wherever the button is released.
+      if (release && mouse->button() == Qt::RightButton && grid == grid1_) {
+        mnu_lsgl_->popup(mouse->globalPosition().toPoint());
+        return true;
+      }
+    }
+    return QMainWindow::eventFilter(watched, event);
+  }
   if (event->type() == QEvent::KeyPress) {
     // A typed key reaches the entry boxes before the change it causes.
     for (int i = 1; i <= 7; ++i) {

@@ -10,8 +10,11 @@
 #include "app/window_settings.h"
 #include "platform/clock.h"
 #include "platform/database.h"
+#include "platform/launcher.h"
+#include "platform/page_fetcher.h"
 #include "platform/prompts.h"
 #include "platform/settings_store.h"
+#include "search/criteria.h"
 #include "store/attributes.h"
 #include "store/draw_record.h"
 
@@ -37,6 +40,10 @@ struct AppContext {
   const Clock* clock = nullptr;
   // The dialogs; null for the window's own Qt dialogs.
   Prompts* prompts = nullptr;
+  // What opens exported files; null for the desktop's own handlers.
+  Launcher* launcher = nullptr;
+  // What fetches the results pages of the online update; null for Qt Network.
+  PageFetcher* fetcher = nullptr;
 };
 
 // The program's one window. It holds every control, the window state, the history database
@@ -85,6 +92,35 @@ class FrmMain : public QMainWindow {
   // Rebuilds every row from the scratch file; false when the history was left as it was.
   bool Dqzd();
 
+  // The position search; the criteria as the controls hold them (nullopt, with a hint, when
+  // the issue range is no pair of whole numbers).
+  void Command1_Click();
+  void Command2_Click();  // the combination search
+  std::optional<search::SearchCriteria> ReadCriteria();
+  // Runs a search on the criteria of the controls and shows its answer.
+  using SearchRunner = Status (*)(Database&, const search::SearchCriteria&, search::SearchResult*);
+  void RunSearch(SearchRunner run, const char* failure);
+  // Shows a search's answer in the matched-draw grid and the ranking grid.
+  void FillResultGrids(const search::SearchCriteria& criteria, const search::SearchResult& result);
+
+  // The online update; while it runs the commands that change the history or search it are
+  // disabled.
+  void Command21_Click();
+  bool update_running() const { return update_running_; }
+
+  // The settings menu: zodiac offset, segment offset, zodiac coding, kept years, help pages.
+  void mnuSxcs_Click(int index);
+  void mnuDscs_Click(int index);
+  void mnuSxsetup_Click(int index);
+  void mnuSetDay_Click();
+  void OpenHelpPage(const char* page);
+
+  // Exports: the history as a text file, a grid as a workbook (the menu variant hides the grid
+  // and shows the wait cursor while copying).
+  void Command4_Click();
+  void mnuDcls_Click();
+  void ExportGrid(FlexGrid* grid, bool from_menu);
+
   // Runs the lost-focus handler of the box that has the focus: a command started by an access
   // key has taken no focus from it, so its handler has not run yet.
   void CommitPendingEdits();
@@ -110,6 +146,8 @@ class FrmMain : public QMainWindow {
 
   void StartUp();
   void OpenHistory();
+  // The grid whose viewport or heading the object is, or null.
+  FlexGrid* GridOf(QObject* watched) const;
   bool OfferToSetAsideAccessFile(const std::string& path);
   void ReportUnopenableHistory(const std::string& path, const Status& status);
   Status ReopenRecordsets();
@@ -130,6 +168,9 @@ class FrmMain : public QMainWindow {
   acquire::AppendContext AppendingContext();
   std::int64_t NewestIssue();
 
+  // Enables or disables every command that changes the history or searches it.
+  void SetHistoryCommandsEnabled(bool enabled);
+
   // Steps 3 and 4 of the pattern refresh, on the snapshot's current row.
   void LoadPattern();
   void ShowHint(const QString& text);
@@ -139,6 +180,12 @@ class FrmMain : public QMainWindow {
   AppContext context_;
   std::unique_ptr<Prompts> own_prompts_;
   Prompts* prompts_ = nullptr;
+  std::unique_ptr<Launcher> own_launcher_;
+  Launcher* launcher_ = nullptr;
+  std::unique_ptr<PageFetcher> own_fetcher_;
+  PageFetcher* fetcher_ = nullptr;
+  bool update_running_ = false;
+  std::string update_site_;
   WindowState state_;
   store::ZodiacTables zodiac_;
   store::PrecedingMemory memory_;

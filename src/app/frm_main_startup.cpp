@@ -32,6 +32,7 @@ void FrmMain::StartUp() {
   state_.bolZyw = ReadBolZyw(settings);
   state_.bolSq = ReadBolSq(settings);
   state_.intLei = ReadIntLei(settings);
+  update_site_ = ReadTxtUpdateSite(settings);
   // 4. The history database with its table recordset and ordered snapshot.
   OpenHistory();
   // 5-6. Mode and basis; the count-blue box.

@@ -23,3 +23,13 @@ int ReadIniSerchDay(const SettingsStore& s) {
 }
 
 }  // namespace brivo
+
+namespace brivo {
+
+std::string ReadTxtUpdateSite(const SettingsStore& s) {
+  std::string site = s.Get(keys::kTxtUpdateSite).value_or("");
+  while (!site.empty() && (site.back() == '/' || site.back() == ' ')) site.pop_back();
+  return site.empty() ? kDefaultUpdateSite : site;
+}
+
+}  // namespace brivo

@@ -17,8 +17,8 @@ std::string AsciiLower(std::string_view s) {
 }
 
 int TableInfo::IndexOf(std::string_view column) const {
-  auto it = index_by_lower_name.find(AsciiLower(column));
-  return it == index_by_lower_name.end() ? -1 : it->second;
+  auto it = index_by_name.find(column);
+  return it == index_by_name.end() ? -1 : it->second;
 }
 
 Status FromSqlite(int rc, sqlite3* db, std::string_view context) {
@@ -214,7 +214,7 @@ Status Connection::Table(std::string_view name, std::shared_ptr<const TableInfo>
   int rc;
   while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
     std::string column = AsText(ColumnValue(stmt, 0));
-    info->index_by_lower_name.emplace(AsciiLower(column), static_cast<int>(info->columns.size()));
+    info->index_by_name.emplace(column, static_cast<int>(info->columns.size()));
     info->types.push_back(TypeFromDeclaration(AsText(ColumnValue(stmt, 1))));
     info->columns.push_back(std::move(column));
   }

@@ -20,13 +20,40 @@ namespace brivo::detail {
 // How a column's declared type limits what may be written to it.
 enum class ColumnType { kInt16, kInt32, kInt64, kBoolean, kReal, kText, kAny };
 
+// Column names looked up without regard to case, and without building a string per lookup.
+struct NameHash {
+  using is_transparent = void;
+  std::size_t operator()(std::string_view name) const {
+    std::size_t h = 1469598103934665603ull;
+    for (char c : name) {
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+      h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    }
+    return h;
+  }
+};
+struct NameEqual {
+  using is_transparent = void;
+  bool operator()(std::string_view a, std::string_view b) const {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+      char x = a[i], y = b[i];
+      if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+      if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+      if (x != y) return false;
+    }
+    return true;
+  }
+};
+using NameIndex = std::unordered_map<std::string, int, NameHash, NameEqual>;
+
 struct TableInfo {
   std::string name;  // as the schema spells it
   std::vector<std::string> columns;
   std::vector<ColumnType> types;
-  // Index of a column by its lower-case name; -1 when there is none.
+  // Index of a column by its name; -1 when there is none.
   int IndexOf(std::string_view column) const;
-  std::unordered_map<std::string, int> index_by_lower_name;
+  NameIndex index_by_name;
 };
 
 // Lower-case ASCII copy, for names compared without regard to case.
@@ -77,7 +104,14 @@ class Connection {
   // Bumped by everything that may add or remove rows, so that table recordsets know when to
   // read their row ids again.
   std::uint64_t row_set_version() const { return row_set_version_; }
-  void RowSetChanged() { ++row_set_version_; }
+  void RowSetChanged() {
+    ++row_set_version_;
+    ++data_version_;
+  }
+  // Bumped by everything that may change a stored value, so that recordsets know when the
+  // values they keep are stale.
+  std::uint64_t data_version() const { return data_version_; }
+  void DataChanged() { ++data_version_; }
 
   int transaction_depth = 0;
 
@@ -86,6 +120,7 @@ class Connection {
   std::unordered_map<std::string, sqlite3_stmt*> statements_;
   std::unordered_map<std::string, std::shared_ptr<const TableInfo>> tables_;
   std::uint64_t row_set_version_ = 0;
+  std::uint64_t data_version_ = 0;
 };
 
 // The recordsets, built by Database.

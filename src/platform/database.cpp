@@ -11,6 +11,7 @@
 
 #include "platform/connection.h"
 #include "platform/jet_sql.h"
+#include "platform/update_rewrite.h"
 
 namespace brivo {
 
@@ -228,6 +229,7 @@ Status Database::Execute(std::string_view jet_sql, std::int64_t* rows_affected) 
   if (!is_open()) return Status::IoError("the database is closed");
   std::string sql;
   if (Status s = jet::TranslateToSqlite(jet_sql, &sql); !s.ok()) return s;
+  sql = SkipUnchangedRows(sql);
   sqlite3_stmt* stmt = nullptr;
   if (Status s = connection_->Prepare(sql, &stmt); !s.ok()) return s;
   // Anything run here may add or remove rows behind the table recordsets' backs.

@@ -102,7 +102,8 @@ class Database {
 
   void set_observer(StatementObserver observer) { observer_ = std::move(observer); }
 
-  // Runs one statement that returns no rows; *rows_affected gets the count of changed rows.
+  // Runs one statement that returns no rows; *rows_affected gets the count of rows written (an
+  // UPDATE passes over rows that already hold what it would write).
   // A statement that cannot be translated or prepared fails before anything runs.
   Status Execute(std::string_view jet_sql, std::int64_t* rows_affected = nullptr);
 

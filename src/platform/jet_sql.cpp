@@ -241,13 +241,28 @@ void LikeFunction(sqlite3_context* context, int /*argc*/, sqlite3_value** argv) 
     sqlite3_result_error_nomem(context);
     return;
   }
-  const std::optional<bool> match = LikeMatch(text, pattern);
-  if (!match.has_value()) {
-    const std::string message = "malformed LIKE pattern (unterminated [): " + std::string(pattern);
-    sqlite3_result_error(context, message.c_str(), static_cast<int>(message.size()));
-    return;
+  // A statement's pattern is the same for every row: parse it once and keep it with the call.
+  using Items = std::vector<PatternItem>;
+  auto* items = static_cast<Items*>(sqlite3_get_auxdata(context, 0));
+  if (items == nullptr) {
+    std::optional<Items> parsed = ParsePattern(pattern);
+    if (!parsed.has_value()) {
+      const std::string message =
+          "malformed LIKE pattern (unterminated [): " + std::string(pattern);
+      sqlite3_result_error(context, message.c_str(), static_cast<int>(message.size()));
+      return;
+    }
+    auto* kept = new Items(std::move(*parsed));
+    sqlite3_set_auxdata(context, 0, kept, [](void* p) { delete static_cast<Items*>(p); });
+    // SQLite may drop the kept copy at once; ask for it again rather than trusting `kept`.
+    items = static_cast<Items*>(sqlite3_get_auxdata(context, 0));
+    if (items == nullptr) {
+      const std::optional<Items> again = ParsePattern(pattern);
+      sqlite3_result_int(context, MatchItems(text, *again) ? 1 : 0);
+      return;
+    }
   }
-  sqlite3_result_int(context, *match ? 1 : 0);
+  sqlite3_result_int(context, MatchItems(text, *items) ? 1 : 0);
 }
 
 void LikeEscapeFunction(sqlite3_context* context, int /*argc*/, sqlite3_value** /*argv*/) {

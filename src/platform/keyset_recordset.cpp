@@ -1,7 +1,10 @@
-// An updatable recordset over the row ids of one table: rows are read when visited and saved by
-// row id.
+// An updatable recordset over the row ids of one table. Values are read when asked for, a column
+// at a time for all rows (a walk over the history reads the same few columns of every row), and
+// kept until anything else changes the database; edits are saved by row id, and only the
+// columns whose value changes are written.
 
 #include <optional>
+#include <unordered_map>
 
 #include "platform/connection.h"
 
@@ -28,10 +31,11 @@ class KeysetRecordset final : public Recordset {
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) ids.push_back(sqlite3_column_int64(stmt, 0));
     if (rc != SQLITE_DONE) return FromSqlite(rc, connection_->db(), keyset_sql_);
     ids_ = std::move(ids);
-    known_version_ = connection_->row_set_version();
+    position_of_.clear();
+    known_row_set_ = connection_->row_set_version();
     position_ = 0;
     deleted_ = false;
-    Forget();
+    ForgetValues();
     return Status::Ok();
   }
 
@@ -51,7 +55,6 @@ class KeysetRecordset final : public Recordset {
     } else {
       ++position_;
     }
-    Forget();
     return Status::Ok();
   }
   Status MovePrevious() override {
@@ -63,7 +66,6 @@ class KeysetRecordset final : public Recordset {
     } else {
       --position_;
     }
-    Forget();
     return Status::Ok();
   }
   bool IsBof() const override { return position_ < 0 || (ids_.empty() && !deleted_); }
@@ -74,18 +76,20 @@ class KeysetRecordset final : public Recordset {
   const std::vector<std::string>& FieldNames() const override { return table_->columns; }
 
   Status GetField(std::string_view name, Value* out) override {
-    int index = table_->IndexOf(name);
+    const int index = table_->IndexOf(name);
     if (index < 0) return NoColumn(name);
-    if (mode_ != Mode::kNone && pending_[static_cast<std::size_t>(index)]) {
-      *out = *pending_[static_cast<std::size_t>(index)];
+    const auto column = static_cast<std::size_t>(index);
+    if (mode_ != Mode::kNone && pending_[column]) {
+      *out = *pending_[column];
       return Status::Ok();
     }
     if (mode_ == Mode::kAdd) {
       *out = std::monostate{};
       return Status::Ok();
     }
-    if (Status s = LoadRow(); !s.ok()) return s;
-    *out = row_[static_cast<std::size_t>(index)];
+    const Value* stored = nullptr;
+    if (Status s = Stored(column, &stored); !s.ok()) return s;
+    *out = *stored;
     return Status::Ok();
   }
 
@@ -95,15 +99,16 @@ class KeysetRecordset final : public Recordset {
     return Status::Ok();
   }
   Status Edit() override {
-    if (Status s = LoadRow(); !s.ok()) return s;
+    if (!connection_->is_open()) return Closed();
+    if (!OnRow()) return Status::NoCurrentRecord();
     StartPending(Mode::kEdit);
     return Status::Ok();
   }
   Status SetField(std::string_view name, Value value) override {
     if (mode_ == Mode::kNone) return Status::InvalidArgument("SetField without AddNew or Edit");
-    int index = table_->IndexOf(name);
+    const int index = table_->IndexOf(name);
     if (index < 0) return NoColumn(name);
-    auto i = static_cast<std::size_t>(index);
+    const auto i = static_cast<std::size_t>(index);
     if (Status s = CoerceForColumn(table_->types[i], table_->columns[i], &value); !s.ok()) {
       return s;
     }
@@ -122,19 +127,32 @@ class KeysetRecordset final : public Recordset {
   }
   Status Delete() override {
     if (mode_ != Mode::kNone) CancelUpdate();
+    if (!connection_->is_open()) return Closed();
     if (!OnRow()) return Status::NoCurrentRecord();
     sqlite3_stmt* stmt = nullptr;
     Status s = connection_->Prepare("DELETE FROM " + quoted_table_ + " WHERE rowid=?1", &stmt);
     if (!s.ok()) return s;
     StatementUse use(stmt);
-    sqlite3_bind_int64(stmt, 1, ids_[static_cast<std::size_t>(position_)]);
-    int rc = sqlite3_step(stmt);
+    const auto at = static_cast<std::size_t>(position_);
+    sqlite3_bind_int64(stmt, 1, ids_[at]);
+    const int rc = sqlite3_step(stmt);
     if (rc != SQLITE_DONE) return FromSqlite(rc, connection_->db(), "delete");
     if (sqlite3_changes(connection_->db()) == 0) return RowGone();
-    NoteOwnRowSetChange();
-    ids_.erase(ids_.begin() + static_cast<std::ptrdiff_t>(position_));
+    const bool in_step = InStep();
+    connection_->RowSetChanged();
+    ids_.erase(ids_.begin() + static_cast<std::ptrdiff_t>(at));
+    position_of_.clear();
+    if (in_step) {
+      known_row_set_ = connection_->row_set_version();
+      known_data_ = connection_->data_version();
+      for (auto& values : columns_) {
+        if (!values.empty()) values.erase(values.begin() + static_cast<std::ptrdiff_t>(at));
+      }
+      if (!present_.empty()) present_.erase(present_.begin() + static_cast<std::ptrdiff_t>(at));
+    } else {
+      ForgetValues();
+    }
     deleted_ = true;
-    Forget();
     return Status::Ok();
   }
 
@@ -149,45 +167,71 @@ class KeysetRecordset final : public Recordset {
     return Status::NotFound("no column " + std::string(name) + " in " + table_->name);
   }
   bool OnRow() const { return !deleted_ && !IsBof() && !IsEof(); }
-  void Forget() { row_loaded_ = false; }
+
+  // Whether nobody else changed the database since this set last read or wrote it.
+  bool InStep() const {
+    return known_row_set_ == connection_->row_set_version() &&
+           known_data_ == connection_->data_version();
+  }
+
+  void ForgetValues() {
+    columns_.assign(table_->columns.size(), {});
+    present_.clear();
+    known_data_ = connection_->data_version();
+  }
 
   // A table recordset sees rows that others added or removed from its next MoveFirst/MoveLast.
   Status Refresh() {
     if (!connection_->is_open()) return Closed();
-    if (!dynamic_ || known_version_ == connection_->row_set_version()) return Status::Ok();
+    if (!dynamic_ || known_row_set_ == connection_->row_set_version()) return Status::Ok();
     return LoadKeyset();
-  }
-  // Our own insert or delete keeps the row ids in step without reading them again.
-  void NoteOwnRowSetChange() {
-    bool in_step = known_version_ == connection_->row_set_version();
-    connection_->RowSetChanged();
-    if (in_step) known_version_ = connection_->row_set_version();
   }
 
   Status MoveTo(std::int64_t position) {
     if (ids_.empty()) return Status::NoCurrentRecord();
     position_ = position;
     deleted_ = false;
-    Forget();
     return Status::Ok();
   }
 
-  Status LoadRow() {
+  // Reads one column for every row of the set.
+  Status LoadColumn(std::size_t column) {
+    sqlite3_stmt* stmt = nullptr;
+    const std::string sql = "SELECT rowid, [" + table_->columns[column] + "] FROM " + quoted_table_;
+    if (Status s = connection_->Prepare(sql, &stmt); !s.ok()) return s;
+    StatementUse use(stmt);
+    if (position_of_.empty()) {
+      for (std::size_t p = 0; p < ids_.size(); ++p) position_of_.emplace(ids_[p], p);
+    }
+    std::vector<Value> values(ids_.size());
+    std::vector<char> present(ids_.size(), 0);
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+      auto it = position_of_.find(sqlite3_column_int64(stmt, 0));
+      if (it == position_of_.end()) continue;
+      values[it->second] = ColumnValue(stmt, 1);
+      present[it->second] = 1;
+    }
+    if (rc != SQLITE_DONE) return FromSqlite(rc, connection_->db(), sql);
+    columns_[column] = std::move(values);
+    present_ = std::move(present);
+    return Status::Ok();
+  }
+
+  // The stored value of a column of the current row, read when not known yet.
+  Status Stored(std::size_t column, const Value** out) {
     if (!connection_->is_open()) return Closed();
     if (!OnRow()) return Status::NoCurrentRecord();
-    if (row_loaded_) return Status::Ok();
-    sqlite3_stmt* stmt = nullptr;
-    Status s = connection_->Prepare("SELECT * FROM " + quoted_table_ + " WHERE rowid=?1", &stmt);
-    if (!s.ok()) return s;
-    StatementUse use(stmt);
-    sqlite3_bind_int64(stmt, 1, ids_[static_cast<std::size_t>(position_)]);
-    int rc = sqlite3_step(stmt);
-    if (rc == SQLITE_DONE) return RowGone();
-    if (rc != SQLITE_ROW) return FromSqlite(rc, connection_->db(), "read row");
-    const int columns = sqlite3_column_count(stmt);
-    row_.resize(static_cast<std::size_t>(columns));
-    for (int c = 0; c < columns; ++c) row_[static_cast<std::size_t>(c)] = ColumnValue(stmt, c);
-    row_loaded_ = true;
+    if (!InStep()) {
+      ForgetValues();
+      known_row_set_ = connection_->row_set_version();
+    }
+    if (columns_[column].size() != ids_.size()) {
+      if (Status s = LoadColumn(column); !s.ok()) return s;
+    }
+    const auto at = static_cast<std::size_t>(position_);
+    if (!present_[at]) return RowGone();
+    *out = &columns_[column][at];
     return Status::Ok();
   }
 
@@ -196,17 +240,11 @@ class KeysetRecordset final : public Recordset {
     pending_.assign(table_->columns.size(), std::nullopt);
   }
 
-  // The indexes of the columns written since AddNew or Edit.
-  std::vector<std::size_t> WrittenColumns() const {
+  Status Insert() {
     std::vector<std::size_t> written;
     for (std::size_t i = 0; i < pending_.size(); ++i) {
       if (pending_[i]) written.push_back(i);
     }
-    return written;
-  }
-
-  Status Insert() {
-    std::vector<std::size_t> written = WrittenColumns();
     std::string sql = "INSERT INTO " + quoted_table_;
     if (written.empty()) {
       sql += " DEFAULT VALUES";
@@ -228,35 +266,48 @@ class KeysetRecordset final : public Recordset {
     for (std::size_t n = 0; n < written.size(); ++n) {
       BindValue(stmt, static_cast<int>(n + 1), *pending_[written[n]]);
     }
-    int rc = sqlite3_step(stmt);
+    const int rc = sqlite3_step(stmt);
     if (rc != SQLITE_DONE) return FromSqlite(rc, connection_->db(), "append to " + table_->name);
-    NoteOwnRowSetChange();
+    const bool in_step = known_row_set_ == connection_->row_set_version();
+    connection_->RowSetChanged();
+    if (in_step) known_row_set_ = connection_->row_set_version();
     ids_.push_back(sqlite3_last_insert_rowid(connection_->db()));
+    position_of_.clear();
+    ForgetValues();  // the new row's other columns hold what the table gives them
     return Status::Ok();
   }
 
   Status SaveEdit() {
     if (!OnRow()) return Status::NoCurrentRecord();
-    std::vector<std::size_t> written = WrittenColumns();
-    if (written.empty()) return Status::Ok();
-    std::string sql = "UPDATE " + quoted_table_ + " SET ";
-    for (std::size_t n = 0; n < written.size(); ++n) {
-      if (n > 0) sql += ',';
-      sql += "[" + table_->columns[written[n]] + "]=?" + std::to_string(n + 1);
+    const auto at = static_cast<std::size_t>(position_);
+    std::vector<std::size_t> changed;
+    for (std::size_t i = 0; i < pending_.size(); ++i) {
+      if (!pending_[i]) continue;
+      const Value* stored = nullptr;
+      if (Status s = Stored(i, &stored); !s.ok()) return s;
+      if (*stored != *pending_[i]) changed.push_back(i);
     }
-    const int id_place = static_cast<int>(written.size() + 1);
+    if (changed.empty()) return Status::Ok();  // saving the same values changes nothing
+    std::string sql = "UPDATE " + quoted_table_ + " SET ";
+    for (std::size_t n = 0; n < changed.size(); ++n) {
+      if (n > 0) sql += ',';
+      sql += "[" + table_->columns[changed[n]] + "]=?" + std::to_string(n + 1);
+    }
+    const int id_place = static_cast<int>(changed.size() + 1);
     sql += " WHERE rowid=?" + std::to_string(id_place);
     sqlite3_stmt* stmt = nullptr;
     if (Status s = connection_->Prepare(sql, &stmt); !s.ok()) return s;
     StatementUse use(stmt);
-    for (std::size_t n = 0; n < written.size(); ++n) {
-      BindValue(stmt, static_cast<int>(n + 1), *pending_[written[n]]);
+    for (std::size_t n = 0; n < changed.size(); ++n) {
+      BindValue(stmt, static_cast<int>(n + 1), *pending_[changed[n]]);
     }
-    sqlite3_bind_int64(stmt, id_place, ids_[static_cast<std::size_t>(position_)]);
-    int rc = sqlite3_step(stmt);
+    sqlite3_bind_int64(stmt, id_place, ids_[at]);
+    const int rc = sqlite3_step(stmt);
     if (rc != SQLITE_DONE) return FromSqlite(rc, connection_->db(), "save row of " + table_->name);
     if (sqlite3_changes(connection_->db()) == 0) return RowGone();
-    Forget();
+    connection_->DataChanged();
+    known_data_ = connection_->data_version();
+    for (std::size_t i : changed) columns_[i][at] = *pending_[i];
     return Status::Ok();
   }
 
@@ -265,14 +316,19 @@ class KeysetRecordset final : public Recordset {
   std::string quoted_table_;
   std::string keyset_sql_;
   bool dynamic_;
-  std::uint64_t known_version_ = 0;
+  std::uint64_t known_row_set_ = 0;
+  std::uint64_t known_data_ = 0;
 
   std::vector<std::int64_t> ids_;
   std::int64_t position_ = 0;
   bool deleted_ = false;  // the current row was deleted; position_ is the row after it
 
-  std::vector<Value> row_;
-  bool row_loaded_ = false;
+  // Stored values by column, each aligned with ids_ (empty: not read yet), whether each row
+  // still exists, and where each row id stands.
+  std::vector<std::vector<Value>> columns_;
+  std::vector<char> present_;
+  std::unordered_map<std::int64_t, std::size_t> position_of_;
+
   Mode mode_ = Mode::kNone;
   std::vector<std::optional<Value>> pending_;
 };

@@ -12,7 +12,7 @@ class SnapshotRecordset final : public Recordset {
   SnapshotRecordset(std::vector<std::string> names, std::vector<Value> cells)
       : names_(std::move(names)), cells_(std::move(cells)) {
     for (std::size_t i = 0; i < names_.size(); ++i) {
-      index_.emplace(AsciiLower(names_[i]), static_cast<int>(i));  // the first of equal names
+      index_.emplace(names_[i], static_cast<int>(i));  // the first of equal names
     }
     rows_ = names_.empty() ? 0 : static_cast<std::int64_t>(cells_.size() / names_.size());
     position_ = 0;
@@ -36,7 +36,7 @@ class SnapshotRecordset final : public Recordset {
   const std::vector<std::string>& FieldNames() const override { return names_; }
 
   Status GetField(std::string_view name, Value* out) override {
-    auto it = index_.find(AsciiLower(name));
+    auto it = index_.find(name);
     if (it == index_.end()) return Status::NotFound("no column " + std::string(name));
     if (IsBof() || IsEof()) return Status::NoCurrentRecord();
     *out = cells_[static_cast<std::size_t>(position_) * names_.size() +
@@ -61,7 +61,7 @@ class SnapshotRecordset final : public Recordset {
 
   std::vector<std::string> names_;
   std::vector<Value> cells_;  // row after row
-  std::unordered_map<std::string, int> index_;
+  NameIndex index_;
   std::int64_t rows_ = 0;
   std::int64_t position_ = 0;
 };

@@ -19,6 +19,7 @@
 #include "store/history_db.h"
 #include "store/history_ops.h"
 #include "testing/history_builder.h"
+#include "testing/recording_launcher.h"
 #include "testing/scripted_prompts.h"
 #include "testing/temp_dir.h"
 
@@ -44,6 +45,7 @@ class FrmMainTest : public ::testing::Test {
     context.settings = settings_.get();
     context.clock = &clock_;
     context.prompts = &prompts_;
+    context.launcher = &launcher_;
     window_ = std::make_unique<FrmMain>(context);
     window_->show();  // clicks reach only widgets that are shown
     return *window_;
@@ -73,6 +75,7 @@ class FrmMainTest : public ::testing::Test {
   std::unique_ptr<SettingsStore> settings_ = MakeSettingsStore(dir_.File("settings.ini"));
   FixedClock clock_{2026};
   testing::ScriptedPrompts prompts_;
+  testing::RecordingLauncher launcher_;
   std::unique_ptr<FrmMain> window_;
 };
 

@@ -1,0 +1,134 @@
+// The searches from the window: criteria from the controls, the answer into the two grids.
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QStatusBar>
+#include <QTabBar>
+
+#include "app/flex_grid.h"
+#include "app/frm_main.h"
+#include "platform/log.h"
+#include "platform/qt/wait_cursor.h"
+#include "search/combination_search.h"
+#include "search/position_search.h"
+#include "search/ranking.h"
+
+namespace brivo {
+namespace {
+
+std::optional<std::int64_t> WholeNumber(const QString& text) {
+  static const QRegularExpression kWhole("^\\s*-?[0-9]{1,18}\\s*$");
+  if (!kWhole.match(text).hasMatch()) return std::nullopt;
+  return text.trimmed().toLongLong();
+}
+
+// A value of the result kind as the grids show it: an animal name for 生肖.
+QString Shown(std::int64_t value, int kind, int sx_ini) {
+  if (kind == store::kSx) {
+    const std::string name = store::AnimalName(static_cast<int>(value), sx_ini);
+    if (!name.empty()) return QString::fromStdString(name);
+  }
+  return QString::number(value);
+}
+
+}  // namespace
+
+std::optional<search::SearchCriteria> FrmMain::ReadCriteria() {
+  search::SearchCriteria c;
+  c.count_blue = check2_->isChecked();
+  c.free_mode = !option1_[0]->isChecked();
+  state_.bolZyw = c.free_mode;
+  check2_->setVisible(c.free_mode);
+  for (int i = 1; i <= 7; ++i) {
+    const auto k = static_cast<std::size_t>(i);
+    c.selected[k] = state_.manual_tab ? check11_[k]->isChecked() : check1_[k]->isChecked();
+  }
+  c.earlier_basis = !state_.bolSq;
+  c.look_back = state_.intPreQi;
+  c.search_kind = state_.intLei;
+  c.result_kind = state_.intXianshiLei;
+  c.result_scope = state_.intConsqSort;
+  c.pattern = state_.pattern;
+  c.sx_ini = state_.SxIni;
+  c.ds_ini = state_.DsIni;
+  c.red_pool_only = state_.bolZhpm;
+  c.combination_size = state_.intZhWSetup;
+  const auto start = WholeNumber(text3_[0]->text());
+  const auto end = WholeNumber(text3_[1]->text());
+  if (!start || !end) {
+    ShowHint(
+        QString::fromUtf8("检索%1期数“%2”不是整数，没有检索")
+            .arg(QString::fromUtf8(start ? "止" : "起"), (start ? text3_[1] : text3_[0])->text()));
+    return std::nullopt;
+  }
+  c.start_issue = *start;
+  c.end_issue = *end;
+  return c;
+}
+
+void FrmMain::Command1_Click() { RunSearch(search::RunPositionSearch, "检索失败，结果没有改动"); }
+
+void FrmMain::Command2_Click() {
+  RunSearch(search::RunCombinationSearch, "组合检索失败，结果没有改动");
+}
+
+void FrmMain::RunSearch(SearchRunner run, const char* failure) {
+  CommitPendingEdits();
+  if (!db_) return;
+  const auto criteria = ReadCriteria();
+  if (!criteria) return;
+  WaitCursor wait;
+  search::SearchResult result;
+  grid2_->setVisible(false);
+  if (Status s = run(*db_, *criteria, &result); !s.ok()) {
+    LogWarning(s.ToString());
+    grid2_->setVisible(true);
+    ShowHint(QString::fromUtf8(failure));
+    return;
+  }
+  FillResultGrids(*criteria, result);
+}
+
+void FrmMain::FillResultGrids(const search::SearchCriteria& c, const search::SearchResult& result) {
+  grid2_->setVisible(false);
+  grid2_->SetRows(static_cast<int>(result.matched.size()) + 1);
+  grid2_->SetCols(9);
+  grid2_->SetText(0, 0, QString::fromUtf8("期号"));
+  grid2_->SetColWidthTwips(0, 1000);
+  for (int i = 1; i <= 7; ++i) {
+    grid2_->SetText(0, i, i <= 6 ? QString::fromUtf8("红%1球").arg(i) : QString::fromUtf8("蓝球"));
+    grid2_->SetColWidthTwips(i, 800);
+  }
+  grid2_->SetText(0, 8, QString::fromUtf8(c.earlier_basis ? "前期开奖" : "上期开奖"));
+  grid2_->SetColWidthTwips(8, 2800);
+  for (std::size_t r = 0; r < result.matched.size(); ++r) {
+    const search::MatchedDraw& draw = result.matched[r];
+    const int row = static_cast<int>(r) + 1;
+    grid2_->SetText(row, 0, QString::number(draw.issue));
+    for (int i = 1; i <= 7; ++i) {
+      grid2_->SetText(row, i,
+                      Shown(draw.values[static_cast<std::size_t>(i - 1)], c.result_kind, c.sx_ini));
+    }
+    grid2_->SetText(row, 8, QString::fromStdString(draw.pattern_side_list));
+  }
+  grid2_->setVisible(true);
+
+  grid3_->SetRows(static_cast<int>(result.ranking.size()) + 1);
+  grid3_->setVisible(false);
+  grid3_->SetCols(4);
+  const char* const headings[4] = {"序号", "结果", "出现次数", "百分比"};
+  for (int col = 0; col < 4; ++col) grid3_->SetText(0, col, QString::fromUtf8(headings[col]));
+  for (std::size_t r = 0; r < result.ranking.size(); ++r) {
+    const search::RankedValue& ranked = result.ranking[r];
+    const int row = static_cast<int>(r) + 1;
+    grid3_->SetText(row, 0, QString::number(row));
+    grid3_->SetText(row, 1, Shown(ranked.value, c.result_kind, c.sx_ini));
+    grid3_->SetText(row, 2, QString::number(ranked.count));
+    grid3_->SetText(row, 3, QString::fromStdString(search::Percentage(ranked.count, result.total)));
+  }
+  grid3_->setVisible(true);
+}
+
+}  // namespace brivo

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// What a search is asked: read from the window once, when it starts.
+namespace brivo::search {
+
+struct SearchCriteria {
+  bool free_mode = true;       // 自由位; false: 固定位
+  bool earlier_basis = false;  // 前N期; false: 上期
+  int look_back = 2;           // N of 前N期 (0 is taken as 1)
+  int search_kind = 0;         // 0..5: 号码 生肖 头数 尾数 合数 段数
+  int result_kind = 0;
+  int result_scope = 0;  // 0 红蓝, 1 红球, 2 蓝球
+  bool count_blue = true;
+  std::array<bool, 8> selected{};  // positions 1..7
+  std::array<std::int16_t, 8> pattern{};
+  std::int64_t start_issue = 0;
+  std::int64_t end_issue = 0;
+  int sx_ini = 1;
+  int ds_ini = 1;
+  // The positions a combination search draws from: true for the red ones only.
+  bool red_pool_only = false;
+  int combination_size = 2;
+
+  // N as the passes use it: 1..9.
+  int Distance() const { return look_back < 1 ? 1 : (look_back > 9 ? 9 : look_back); }
+};
+
+// One matched draw as the matched-draw grid shows it.
+struct MatchedDraw {
+  std::int64_t issue = 0;
+  std::array<std::int64_t, 7> values{};  // of the result kind, positions 1..7
+  std::string pattern_side_list;         // the plain number list of the draw on the pattern side
+};
+
+// One row of the ranking: a value and how often it came.
+struct RankedValue {
+  std::int64_t value = 0;
+  std::int64_t count = 0;
+};
+
+struct SearchResult {
+  std::vector<MatchedDraw> matched;
+  std::vector<RankedValue> ranking;
+  std::int64_t total = 0;  // what the percentages divide by
+};
+
+}  // namespace brivo::search

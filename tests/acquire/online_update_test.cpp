@@ -1,0 +1,169 @@
+// The online update over a source of year pages: which years are read, which draws are appended
+// under which issues, the kept-years deletion, and failures that leave the history as it was.
+
+#include "acquire/online_update.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "store/history_db.h"
+#include "testing/history_builder.h"
+#include "testing/temp_dir.h"
+
+namespace brivo::acquire {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+
+// Year pages held in memory, newest draw first, as the results pages list them.
+class YearPages final : public DrawSource {
+ public:
+  Status YearRows(int year, std::vector<store::DrawNumbers>* rows) override {
+    requested.push_back(year);
+    if (failing_from > 0 && static_cast<int>(requested.size()) >= failing_from) {
+      return Status::IoError("connection refused");
+    }
+    auto it = pages.find(year);
+    *rows = it == pages.end() ? std::vector<store::DrawNumbers>{} : it->second;
+    return Status::Ok();
+  }
+  // A page of `count` draws, the j-th draw of the year (1-based) holding red 1 = j % 33 + 1.
+  void AddYear(int year, int count) {
+    std::vector<store::DrawNumbers> rows;
+    for (int j = count; j >= 1; --j) rows.push_back({j % 33 + 1, 2, 3, 4, 5, 6, j % 16 + 1});
+    pages[year] = rows;
+  }
+  std::map<int, std::vector<store::DrawNumbers>> pages;
+  std::vector<int> requested;
+  int failing_from = 0;  // the request from which on every fetch fails
+};
+
+class OnlineUpdateTest : public ::testing::Test {
+ protected:
+  void Build(const std::vector<testing::TestDraw>& draws) {
+    path_ = dir_.File(store::kHistoryFileName);
+    ASSERT_TRUE(testing::BuildHistory(path_, draws).ok());
+    ASSERT_TRUE(store::OpenHistoryDatabase(path_, &db_).ok());
+    ASSERT_TRUE(db_->OpenTable(store::kHistoryTable, &table_).ok());
+    zodiac_.ComputeCodes(1, false);
+  }
+  Status Update(int current_year, int kept_years = 6) {
+    OnlineUpdateRequest request;
+    request.current_year = current_year;
+    request.kept_years = kept_years;
+    return RunOnlineUpdate(*db_, *table_, {&zodiac_, &memory_, 1}, pages_, request, &result_);
+  }
+  std::vector<std::int64_t> Column(const char* name) {
+    std::unique_ptr<Recordset> rs;
+    EXPECT_TRUE(db_->OpenSnapshot(store::kHistoryQuery, &rs).ok());
+    std::vector<std::int64_t> values;
+    for (; !rs->IsEof(); rs->MoveNext()) {
+      std::int64_t v = -1;
+      rs->GetInt(name, &v);
+      values.push_back(v);
+    }
+    return values;
+  }
+
+  testing::TempDir dir_;
+  std::string path_;
+  std::unique_ptr<Database> db_;
+  std::unique_ptr<Recordset> table_;
+  store::ZodiacTables zodiac_;
+  store::PrecedingMemory memory_;
+  YearPages pages_;
+  OnlineUpdateResult result_;
+};
+
+TEST_F(OnlineUpdateTest, AppendsTheDrawsAfterTheNewestStoredOne) {
+  std::vector<testing::TestDraw> draws;
+  for (int j = 1; j <= 50; ++j) draws.push_back({2016000 + j, {j % 33 + 1, 2, 3, 4, 5, 6, 7}});
+  Build(draws);
+  pages_.AddYear(2016, 60);
+  ASSERT_TRUE(Update(2016).ok());
+  EXPECT_THAT(pages_.requested, ElementsAre(2016));
+  EXPECT_EQ(result_.appended, 10);
+  const auto issues = Column("SQQH");
+  ASSERT_EQ(issues.size(), 60u);
+  EXPECT_EQ(issues[50], 2016051);
+  EXPECT_EQ(Column("QQH")[50], 2016052);
+  EXPECT_EQ(Column("L1A")[50], 51 % 33 + 1);  // page row 10 from the top
+  EXPECT_EQ(Column("L7A")[59], 60 % 16 + 1);
+  // A second run right after appends nothing.
+  ASSERT_TRUE(Update(2016).ok());
+  EXPECT_EQ(result_.appended, 0);
+  EXPECT_EQ(Column("SQQH").size(), 60u);
+}
+
+TEST_F(OnlineUpdateTest, YearsFromTheNewestStoredYearButNotBefore2013) {
+  Build({{2010100, {1, 2, 3, 4, 5, 6, 7}}, {2012150, {1, 2, 3, 4, 5, 6, 7}}});
+  pages_.AddYear(2013, 3);
+  pages_.AddYear(2014, 2);
+  ASSERT_TRUE(Update(2014, 16).ok());
+  EXPECT_THAT(pages_.requested, ElementsAre(2013, 2014));
+  EXPECT_THAT(Column("SQQH"),
+              ElementsAre(2010100, 2012150, 2013001, 2013002, 2013003, 2014001, 2014002));
+}
+
+TEST_F(OnlineUpdateTest, EmptyHistoryReadsTheKeptYears) {
+  Build({});
+  for (int year = 2010; year <= 2016; ++year) pages_.AddYear(year, 2);
+  ASSERT_TRUE(Update(2016, 6).ok());
+  EXPECT_THAT(pages_.requested, ElementsAre(2010, 2011, 2012, 2013, 2014, 2015, 2016));
+  EXPECT_EQ(Column("SQQH").size(), 14u);
+  EXPECT_EQ(Column("SQQH").front(), 2010001);
+}
+
+TEST_F(OnlineUpdateTest, AHistoryOlderThanTheKeptYearsIsFetchedAgain) {
+  Build({{2008001, {1, 2, 3, 4, 5, 6, 7}}, {2016001, {1, 2, 3, 4, 5, 6, 7}}});
+  pages_.AddYear(2012, 1);
+  pages_.AddYear(2016, 1);
+  ASSERT_TRUE(Update(2016, 4).ok());
+  EXPECT_TRUE(result_.history_deleted);
+  EXPECT_THAT(Column("SQQH"), ElementsAre(2012001, 2016001));
+}
+
+TEST_F(OnlineUpdateTest, AFailedYearLeavesTheHistoryExactlyAsItWas) {
+  Build({{2015150, {1, 2, 3, 4, 5, 6, 7}}});
+  pages_.AddYear(2015, 152);
+  pages_.AddYear(2016, 5);
+  memory_.last[0][0] = 9;
+  pages_.failing_from = 2;  // 2015 comes, then the server is gone
+  EXPECT_FALSE(Update(2017).ok());
+  EXPECT_EQ(result_.failed_year, 2015);  // the restarts begin again at the start year
+  EXPECT_EQ(pages_.requested.size(), 1u + 1u + kUpdateRestarts);
+  EXPECT_THAT(Column("SQQH"), ElementsAre(2015150));
+  EXPECT_EQ(memory_.last[0][0], 9);
+}
+
+TEST_F(OnlineUpdateTest, AYearWithoutDrawsIsNoFailure) {
+  Build({{2016153, {1, 2, 3, 4, 5, 6, 7}}});
+  pages_.AddYear(2016, 153);
+  ASSERT_TRUE(Update(2017).ok());
+  EXPECT_THAT(pages_.requested, ElementsAre(2016, 2017));
+  EXPECT_EQ(result_.appended, 0);
+}
+
+TEST(DrawRowsOfTest, OnlyBodiesOfTheDrawRowShape) {
+  const std::vector<std::string> bodies = {
+      "010203040506 07",           // 15 characters: too short
+      "010203040506 07  ",         // 17: a draw
+      "010203040506 07 1234",      // 20: a draw
+      "010203040506 07 12345",     // 21: no row
+      "0102030405060 07 ",         // 13th is no blank
+      "343536373839 07  ",         // reds out of range: kept as a garbled row
+      "开奖号码 010203040506 07",  // longer than 20 with the text
+  };
+  const auto rows = DrawRowsOf(bodies);
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[0], (store::DrawNumbers{1, 2, 3, 4, 5, 6, 7}));
+  EXPECT_EQ(rows[1], (store::DrawNumbers{1, 2, 3, 4, 5, 6, 7}));
+  EXPECT_EQ(rows[2], store::DrawNumbers{});
+  EXPECT_EQ(DrawRowsOf(std::vector<std::string>(400, "010203040506 07  ")).size(), 365u);
+}
+
+}  // namespace
+}  // namespace brivo::acquire

@@ -1,0 +1,182 @@
+// The combination search: the combinations, its statements, hand-worked matches, and a
+// comparison with a plain in-memory evaluation of its rule.
+
+#include "search/combination_search.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "search/kind_ranges.h"
+#include "search/search_fixture.h"
+
+namespace brivo::search {
+namespace {
+
+using ::testing::ElementsAre;
+class CombinationSearchTest : public SearchTest {
+ protected:
+  std::vector<std::int64_t> Combined(const SearchCriteria& c) {
+    return Matched(c, RunCombinationSearch);
+  }
+};
+
+TEST(PositionCombinationsTest, AscendingLexicographicOrder) {
+  const auto pairs = PositionCombinations(7, 2);
+  ASSERT_EQ(pairs.size(), 21u);
+  EXPECT_EQ(pairs[0], (std::vector<int>{1, 2}));
+  EXPECT_EQ(pairs[1], (std::vector<int>{1, 3}));
+  EXPECT_EQ(pairs[6], (std::vector<int>{2, 3}));
+  EXPECT_EQ(pairs.back(), (std::vector<int>{6, 7}));
+  EXPECT_EQ(PositionCombinations(6, 6), (std::vector<std::vector<int>>{{1, 2, 3, 4, 5, 6}}));
+  EXPECT_EQ(PositionCombinations(7, 6).size(), 7u);
+  EXPECT_EQ(PositionCombinations(7, 1).size(), 7u);
+  EXPECT_EQ(PositionCombinations(7, 4).size(), 35u);
+  EXPECT_TRUE(PositionCombinations(7, 0).empty());
+  EXPECT_TRUE(PositionCombinations(7, 7).empty());
+  EXPECT_TRUE(PositionCombinations(7, -1).empty());
+}
+
+TEST_F(CombinationSearchTest, WorkedExampleStatements) {
+  Build({{2003001, {1, 2, 3, 4, 5, 6, 7}}, {2003002, {1, 2, 3, 4, 5, 6, 7}}});
+  SearchCriteria c;
+  c.free_mode = true;
+  c.search_kind = store::kSx;
+  c.count_blue = false;
+  c.red_pool_only = true;
+  c.combination_size = 2;
+  c.pattern = {0, 3, 7, 3, 11, 1, 5, 9};
+  c.start_issue = 2003001;
+  c.end_issue = 2003002;
+  const std::vector<std::string> seen = Statements(c, RunCombinationSearch);
+  ASSERT_EQ(seen.size(), 2u + 15u * 4u + 2u);
+  EXPECT_EQ(seen[0], "UPDATE [Lishi] SET [bolOk]= FALSE");
+  EXPECT_EQ(seen[1], "UPDATE [Lishi] SET [txtHisP6]= LEFT([txtHisLstSx],LEN([txtHisLstSx])-4)");
+  EXPECT_THAT(
+      std::vector<std::string>(seen.begin() + 2, seen.begin() + 10),
+      ElementsAre("UPDATE [Lishi] SET [intTh]=0",
+                  "UPDATE [Lishi] SET [intTh]=([intTh] +1) WHERE [txtHisP6] LIKE \"*1X03*\"",
+                  "UPDATE [Lishi] SET [intTh]=([intTh] +1) WHERE [txtHisP6] LIKE \"*1X07*\"",
+                  "UPDATE [Lishi] SET [bolOk]= TRUE WHERE [intTh] = 2",
+                  "UPDATE [Lishi] SET [intTh]=0",
+                  "UPDATE [Lishi] SET [intTh]=([intTh] +1) WHERE [txtHisP6] LIKE \"*2X03*\"",
+                  "UPDATE [Lishi] SET [intTh]=([intTh] +1) WHERE [txtHisP6] LIKE \"*2X03*\"",
+                  "UPDATE [Lishi] SET [bolOk]= TRUE WHERE [intTh] = 2"));
+  EXPECT_EQ(seen[seen.size() - 2],
+            "SELECT * FROM [lishi] WHERE [SQQH] >= 2003001 AND  [SQQH] <= 2003002 AND [bolOk]= "
+            "TRUE ORDER BY SQQH");
+}
+
+TEST_F(CombinationSearchTest, FixedModeShiftsAllSevenAndLeavesTheBlueOutOfARedPool) {
+  Build({{2003001, {1, 2, 3, 4, 5, 6, 7}}, {2003002, {1, 2, 3, 4, 5, 6, 7}}});
+  SearchCriteria c;
+  c.free_mode = false;
+  c.search_kind = store::kHm;
+  c.red_pool_only = true;
+  c.combination_size = 6;
+  c.pattern = {0, 1, 2, 3, 4, 5, 6, 7};
+  c.start_issue = 2003001;
+  c.end_issue = 2003002;
+  const std::vector<std::string> seen = Statements(c, RunCombinationSearch);
+  ASSERT_EQ(seen.size(), 1u + 7u + 1u + 6u + 1u + 2u);
+  for (int m = 1; m <= 7; ++m)
+    EXPECT_EQ(seen[static_cast<std::size_t>(m)], "SELECT * FROM lishi ORDER BY SQQH");
+  EXPECT_EQ(seen[9], "UPDATE [Lishi] SET [intTh]=([intTh] +1) WHERE [L1AS] = 1");
+  EXPECT_EQ(seen[14], "UPDATE [Lishi] SET [intTh]=([intTh] +1) WHERE [L6AS] = 6");
+  EXPECT_EQ(seen[15], "UPDATE [Lishi] SET [bolOk]= TRUE WHERE [intTh] = 6");
+  EXPECT_THAT(Combined(c), ElementsAre(2003002));
+}
+
+TEST_F(CombinationSearchTest, HandWorkedMatches) {
+  Build({{2003001, {7, 1, 2, 3, 4, 5, 7}},       // 07 twice (red and blue)
+         {2003002, {8, 9, 10, 11, 12, 13, 14}},  // 07 nowhere
+         {2003003, {1, 2, 3, 4, 5, 6, 7}},       // 07 only as the blue
+         {2003004, {20, 21, 22, 23, 24, 25, 1}}});
+  SearchCriteria c;
+  c.free_mode = true;
+  c.search_kind = store::kHm;
+  c.combination_size = 2;
+  c.pattern = {0, 7, 30, 31, 32, 33, 29, 7};  // red 1 and blue both 07: the token is 2X07
+  c.start_issue = 2003001;
+  c.end_issue = 2003004;
+  EXPECT_THAT(Combined(c), ElementsAre(2003002));
+  c.combination_size = 1;  // any one value: 07 once is enough
+  EXPECT_THAT(Combined(c), ElementsAre(2003002, 2003004));
+  c.count_blue = false;  // the blue 07 of 2003003 no longer counts
+  EXPECT_THAT(Combined(c), ElementsAre(2003002));
+  c.combination_size = 7;  // outside 1..6: nothing is marked
+  EXPECT_TRUE(Combined(c).empty());
+  c.combination_size = 1;
+  c.start_issue = 2003004;
+  c.end_issue = 2003001;
+  SearchResult result;
+  ASSERT_TRUE(RunCombinationSearch(*db_, c, &result).ok());
+  EXPECT_TRUE(result.matched.empty());
+  EXPECT_EQ(result.ranking.size(), 33u);
+}
+
+// The combination rule evaluated on the draws themselves.
+std::vector<std::int64_t> ExpectedCombined(const std::vector<TestDraw>& draws,
+                                           const SearchCriteria& c) {
+  const int n = c.earlier_basis ? c.Distance() : 1;
+  const std::vector<store::DrawValues> values = ValuesOfDraws(draws);
+  const int pool = c.red_pool_only ? 6 : 7;
+  std::vector<std::int64_t> matched;
+  for (std::size_t k = 0; k < draws.size(); ++k) {
+    if (draws[k].issue < c.start_issue || draws[k].issue > c.end_issue) continue;
+    const bool has_side = k >= static_cast<std::size_t>(n);
+    const auto side = has_side ? values[k - static_cast<std::size_t>(n)] : store::DrawValues{};
+    std::string list = has_side ? store::TaggedList(side, c.search_kind) : "";
+    if (!c.count_blue) list = list.size() >= 4 ? list.substr(0, list.size() - 4) : "";
+    bool any = false;
+    for (const std::vector<int>& combination : PositionCombinations(pool, c.combination_size)) {
+      bool all = true;
+      for (int p : combination) {
+        const int v = c.pattern[static_cast<std::size_t>(p)];
+        if (c.free_mode) {
+          int count = 0;
+          for (int q : combination) count += c.pattern[static_cast<std::size_t>(q)] == v ? 1 : 0;
+          const bool two = c.search_kind == store::kHm || c.search_kind == store::kSx ||
+                           c.search_kind == store::kHe;
+          const std::string token =
+              std::to_string(count) + "X" + (two ? store::TwoDigits(v) : std::to_string(v));
+          all = all && list.find(token) != std::string::npos;
+        } else {
+          all = all &&
+                side[static_cast<std::size_t>(p - 1)][static_cast<std::size_t>(c.search_kind)] == v;
+        }
+      }
+      any = any || all;
+    }
+    if (any) matched.push_back(draws[k].issue);
+  }
+  return matched;
+}
+
+TEST_F(CombinationSearchTest, MatchesAPlainEvaluationOfTheRule) {
+  std::mt19937 random(424242);
+  const std::vector<TestDraw> draws = RecurringDraws(random);
+  const std::vector<store::DrawValues> values = ValuesOfDraws(draws);
+  Build(draws);
+  for (int trial = 0; trial < 40; ++trial) {
+    SearchCriteria c;
+    c.free_mode = random() % 2 == 0;
+    c.earlier_basis = random() % 2 == 0;
+    c.look_back = 1 + static_cast<int>(random() % 3);
+    c.search_kind = static_cast<int>(random() % 6);
+    c.count_blue = random() % 2 == 0;
+    c.red_pool_only = random() % 2 == 0;
+    c.combination_size = 1 + static_cast<int>(random() % 4);
+    c.start_issue = draws[random() % 10].issue;
+    c.end_issue = draws[50 + random() % 10].issue;
+    for (int i = 1; i <= 7; ++i) {
+      c.pattern[static_cast<std::size_t>(i)] =
+          values[random() % values.size()][random() % 7][static_cast<std::size_t>(c.search_kind)];
+    }
+    EXPECT_EQ(Combined(c), ExpectedCombined(draws, c)) << "trial " << trial;
+  }
+}
+
+}  // namespace
+}  // namespace brivo::search

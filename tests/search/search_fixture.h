@@ -1,0 +1,101 @@
+#pragma once
+
+// Searches on real history files built from draws the test chooses.
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "search/criteria.h"
+#include "search/position_search.h"
+#include "store/history_db.h"
+#include "testing/history_builder.h"
+#include "testing/temp_dir.h"
+
+namespace brivo::search {
+
+using testing::TestDraw;
+
+class SearchTest : public ::testing::Test {
+ protected:
+  void Build(const std::vector<TestDraw>& draws) {
+    draws_ = draws;
+    const std::string path = dir_.File(store::kHistoryFileName);
+    ASSERT_TRUE(testing::BuildHistory(path, draws).ok());
+    ASSERT_TRUE(store::OpenHistoryDatabase(path, &db_).ok());
+  }
+  SearchCriteria Criteria(bool free_mode, bool earlier, int kind,
+                          std::vector<std::pair<int, int>> positions) {
+    SearchCriteria c;
+    c.free_mode = free_mode;
+    c.earlier_basis = earlier;
+    c.search_kind = kind;
+    c.start_issue = draws_.front().issue;
+    c.end_issue = draws_.back().issue;
+    for (const auto& [position, value] : positions) {
+      c.selected[static_cast<std::size_t>(position)] = true;
+      c.pattern[static_cast<std::size_t>(position)] = static_cast<std::int16_t>(value);
+    }
+    return c;
+  }
+  using Runner = Status (*)(Database&, const SearchCriteria&, SearchResult*);
+  std::vector<std::int64_t> Matched(const SearchCriteria& c, Runner run = RunPositionSearch) {
+    SearchResult result;
+    Status s = run(*db_, c, &result);
+    EXPECT_TRUE(s.ok()) << s.ToString();
+    std::vector<std::int64_t> issues;
+    for (const MatchedDraw& d : result.matched) issues.push_back(d.issue);
+    return issues;
+  }
+  std::vector<std::string> Statements(const SearchCriteria& c, Runner run = RunPositionSearch) {
+    std::vector<std::string> seen;
+    db_->set_observer([&](std::string_view sql) { seen.emplace_back(sql); });
+    SearchResult result;
+    EXPECT_TRUE(run(*db_, c, &result).ok());
+    db_->set_observer(nullptr);
+    return seen;
+  }
+  std::vector<std::int64_t> ColumnValues(const std::string& column) {
+    std::unique_ptr<Recordset> rs;
+    EXPECT_TRUE(db_->OpenSnapshot(store::kHistoryQuery, &rs).ok());
+    std::vector<std::int64_t> values;
+    for (; !rs->IsEof(); rs->MoveNext()) {
+      std::int64_t v = -1;
+      rs->GetInt(column, &v);
+      values.push_back(v);
+    }
+    return values;
+  }
+
+  testing::TempDir dir_;
+  std::unique_ptr<Database> db_;
+  std::vector<TestDraw> draws_;
+};
+
+// The own values of draws, read in their own zodiac years, as the test histories store them.
+inline std::vector<store::DrawValues> ValuesOfDraws(const std::vector<TestDraw>& draws) {
+  std::vector<store::DrawValues> values;
+  for (const TestDraw& d : draws) {
+    store::ZodiacTables tables;
+    tables.SetZodiacYear(store::ZodiacTables::ZodiacYearOf(d.issue));
+    tables.ComputeCodes(1, false);
+    values.push_back(store::ValuesOf(d.numbers, tables, 1));
+  }
+  return values;
+}
+
+// Sixty draws over few numbers, so that patterns recur, from a fixed seed.
+inline std::vector<TestDraw> RecurringDraws(std::mt19937& random) {
+  std::vector<TestDraw> draws;
+  for (int k = 0; k < 60; ++k) {
+    TestDraw d{2010001 + k, {}};
+    for (int i = 0; i < 6; ++i) {
+      d.numbers[static_cast<std::size_t>(i)] = 1 + static_cast<int>(random() % 12);
+    }
+    d.numbers[6] = 1 + static_cast<int>(random() % 6);
+    draws.push_back(d);
+  }
+  return draws;
+}
+
+}  // namespace brivo::search

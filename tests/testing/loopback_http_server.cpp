@@ -1,50 +1,155 @@
 #include "testing/loopback_http_server.h"
 
+#include <QByteArray>
 #include <QHostAddress>
+#include <QList>
 #include <QTcpServer>
 #include <QTcpSocket>
 
 namespace brivo::testing {
+namespace {
 
-LoopbackHttpServer::LoopbackHttpServer() : server_(std::make_unique<QTcpServer>()) {}
+// Larger requests are answered 431; a test client never sends this much.
+constexpr qsizetype kMaxRequestBytes = 64 * 1024;
+
+QByteArray ReasonPhrase(int status) {
+  switch (status) {
+    case 200:
+      return "OK";
+    case 301:
+      return "Moved Permanently";
+    case 302:
+      return "Found";
+    case 303:
+      return "See Other";
+    case 307:
+      return "Temporary Redirect";
+    case 400:
+      return "Bad Request";
+    case 404:
+      return "Not Found";
+    case 431:
+      return "Request Header Fields Too Large";
+    case 500:
+      return "Internal Server Error";
+    case 503:
+      return "Service Unavailable";
+    default:
+      return "Status";
+  }
+}
+
+QByteArray Serialize(const LoopbackHttpServer::Response& response) {
+  QByteArray out = "HTTP/1.1 " + QByteArray::number(response.status) + " " +
+                   ReasonPhrase(response.status) + "\r\n";
+  if (!response.content_type.empty()) {
+    out += "Content-Type: " + QByteArray::fromStdString(response.content_type) + "\r\n";
+  }
+  if (!response.location.empty()) {
+    out += "Location: " + QByteArray::fromStdString(response.location) + "\r\n";
+  }
+  out += "Content-Length: " + QByteArray::number(static_cast<qsizetype>(response.body.size())) +
+         "\r\n";
+  out += "Connection: close\r\n\r\n";
+  out += QByteArray::fromStdString(response.body);
+  return out;
+}
+
+// Where the headers end (just past the blank line), or -1 while they have not all arrived.
+qsizetype HeadersEnd(const QByteArray& request) {
+  const qsizetype crlf = request.indexOf("\r\n\r\n");
+  const qsizetype lf = request.indexOf("\n\n");
+  if (crlf >= 0 && (lf < 0 || crlf < lf)) return crlf + 4;
+  if (lf >= 0) return lf + 2;
+  return -1;
+}
+
+// One connection's bytes so far; a request is answered once.
+struct Connection {
+  QByteArray received;
+  bool handled = false;
+};
+
+}  // namespace
+
+LoopbackHttpServer::LoopbackHttpServer() : server_(std::make_unique<QTcpServer>()) {
+  QObject::connect(server_.get(), &QTcpServer::newConnection, server_.get(), [this] { Accept(); });
+}
 
 LoopbackHttpServer::~LoopbackHttpServer() { Stop(); }
 
 bool LoopbackHttpServer::Start() {
-  if (!server_->listen(QHostAddress::LocalHost, 0)) return false;
-  QObject::connect(server_.get(), &QTcpServer::newConnection, server_.get(), [this] {
-    while (QTcpSocket* socket = server_->nextPendingConnection()) {
-      auto request = std::make_shared<QByteArray>();
-      QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-      QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, request] {
-        request->append(socket->readAll());
-        const qsizetype end = request->indexOf("\r\n\r\n");
-        if (end < 0) return;  // the headers are not all here yet
-        const QList<QByteArray> line = request->left(request->indexOf("\r\n")).split(' ');
-        const std::string target = line.size() >= 2 ? line[1].toStdString() : "";
-        requests_.push_back(target);
-        const Response response = handler_ ? handler_(target) : Response{404, "text/plain", ""};
-        if (response.never_answer) return;
-        QByteArray reply = "HTTP/1.1 " + QByteArray::number(response.status) + " X\r\n";
-        reply += "Content-Type: " + QByteArray::fromStdString(response.content_type) + "\r\n";
-        reply += "Content-Length: " + QByteArray::number(qsizetype(response.body.size())) + "\r\n";
-        if (response.status == 302) reply += "Location: /moved\r\n";
-        reply += "Connection: close\r\n\r\n";
-        reply += QByteArray::fromStdString(response.body);
-        socket->write(reply);
-        socket->disconnectFromHost();
-      });
-    }
-  });
+  if (server_->isListening()) return true;
+  if (!server_->listen(QHostAddress(QHostAddress::LocalHost), 0)) return false;
+  port_ = server_->serverPort();
   return true;
 }
 
 void LoopbackHttpServer::Stop() {
-  if (server_) server_->close();
+  server_->close();
+  // deleteLater rather than delete: Stop may be called from a handler, inside a socket's signal.
+  for (QTcpSocket* socket : server_->findChildren<QTcpSocket*>()) {
+    socket->abort();
+    socket->deleteLater();
+  }
 }
 
 std::string LoopbackHttpServer::BaseUrl() const {
-  return "http://127.0.0.1:" + std::to_string(server_->serverPort());
+  return "http://127.0.0.1:" + std::to_string(port_);
+}
+
+void LoopbackHttpServer::Accept() {
+  while (QTcpSocket* socket = server_->nextPendingConnection()) {
+    auto connection = std::make_shared<Connection>();
+    QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, connection] {
+      const QByteArray data = socket->readAll();
+      if (connection->handled) return;  // a body or a pipelined request: ignored
+      connection->received += data;
+      const qsizetype end = HeadersEnd(connection->received);
+      if (end < 0) {
+        if (connection->received.size() > kMaxRequestBytes) {
+          connection->handled = true;
+          Response too_large;
+          too_large.status = 431;
+          too_large.content_type = "text/plain";
+          socket->write(Serialize(too_large));
+          socket->disconnectFromHost();
+        }
+        return;
+      }
+      connection->handled = true;
+      qsizetype line_end = connection->received.indexOf('\n');
+      QByteArray request_line = connection->received.left(line_end).trimmed();
+      const QList<QByteArray> parts = request_line.split(' ');
+      if (parts.size() != 3 || !parts[2].startsWith("HTTP/")) {
+        Response bad;
+        bad.status = 400;
+        bad.content_type = "text/plain";
+        socket->write(Serialize(bad));
+        socket->disconnectFromHost();
+        return;
+      }
+      const std::string target = parts[1].toStdString();
+      requests_.push_back(target);
+      Response response;
+      if (handler_) {
+        response = handler_(target);
+      } else {
+        response.status = 404;
+        response.content_type = "text/plain";
+      }
+      // The handler may have stopped the server, which drops this connection.
+      if (socket->state() != QAbstractSocket::ConnectedState) return;
+      if (response.never_answer) return;
+      if (response.close_without_answer) {
+        socket->disconnectFromHost();
+        return;
+      }
+      socket->write(Serialize(response));
+      socket->disconnectFromHost();
+    });
+  }
 }
 
 }  // namespace brivo::testing

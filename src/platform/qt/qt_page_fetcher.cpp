@@ -57,14 +57,12 @@ std::string CharsetParameter(std::string_view text) {
 
 // The charset named by the first <meta> tag of the page's head that names one.
 std::string MetaCharset(const QByteArray& body) {
-  const std::string head = Lower(std::string_view(body.constData(),
-                                                  static_cast<size_t>(std::min(body.size(),
-                                                                               kMetaScanBytes))));
+  const std::string head = Lower(std::string_view(
+      body.constData(), static_cast<size_t>(std::min(body.size(), kMetaScanBytes))));
   for (size_t at = head.find("<meta"); at != std::string::npos; at = head.find("<meta", at + 5)) {
     const size_t end = head.find('>', at);
-    const std::string charset =
-        CharsetParameter(std::string_view(head).substr(at, end == std::string::npos ? end
-                                                                                    : end - at));
+    const std::string charset = CharsetParameter(
+        std::string_view(head).substr(at, end == std::string::npos ? end : end - at));
     if (!charset.empty()) return charset;
   }
   return {};
@@ -73,9 +71,9 @@ std::string MetaCharset(const QByteArray& body) {
 // Pages labelled GB2312 or GBK routinely use characters only GBK has; GB18030 decodes all of
 // them the same way (as browsers do).
 std::string DecoderName(const std::string& label) {
-  static const char* const kGbLabels[] = {"gb2312",    "gbk",      "x-gbk",    "gb_2312-80",
-                                          "csgb2312",  "chinese",  "iso-ir-58", "cp936",
-                                          "windows-936", "ms936", "euc-cn"};
+  static const char* const kGbLabels[] = {"gb2312",      "gbk",     "x-gbk",     "gb_2312-80",
+                                          "csgb2312",    "chinese", "iso-ir-58", "cp936",
+                                          "windows-936", "ms936",   "euc-cn"};
   for (const char* gb : kGbLabels) {
     if (label == gb) return "GB18030";
   }
@@ -180,7 +178,8 @@ Status QtPageFetcher::Fetch(const std::string& url, std::string* body) {
     return Status::IoError("fetching " + url + ": HTTP " + std::to_string(http_status) +
                            " redirect without a usable target");
   }
-  *body = DecodeBody(reply->readAll(), reply->header(QNetworkRequest::ContentTypeHeader).toString());
+  *body =
+      DecodeBody(reply->readAll(), reply->header(QNetworkRequest::ContentTypeHeader).toString());
   return Status::Ok();
 }
 

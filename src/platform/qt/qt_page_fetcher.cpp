@@ -142,6 +142,7 @@ Status QtPageFetcher::Fetch(const std::string& url, std::string* body) {
   QEventLoop loop;
   QTimer timer;
   timer.setSingleShot(true);
+  timer.setTimerType(Qt::PreciseTimer);  // a coarse timer may fire up to 5% early
   bool timed_out = false;
   QObject::connect(&timer, &QTimer::timeout, &loop, [&loop, &timed_out] {
     timed_out = true;
@@ -171,12 +172,13 @@ Status QtPageFetcher::Fetch(const std::string& url, std::string* body) {
     return Status::IoError("fetching " + url + ": HTTP " + std::to_string(http_status) +
                            (reason.isEmpty() ? "" : " " + reason.toStdString()));
   }
-  if (reply->error() != QNetworkReply::NoError) {
-    return Status::IoError("fetching " + url + ": " + reply->errorString().toStdString());
-  }
+  // A redirect still here was not followed: no target, or one less safe than the page.
   if (http_status >= 300) {
     return Status::IoError("fetching " + url + ": HTTP " + std::to_string(http_status) +
-                           " redirect without a usable target");
+                           " redirect not followed (" + reply->errorString().toStdString() + ")");
+  }
+  if (reply->error() != QNetworkReply::NoError) {
+    return Status::IoError("fetching " + url + ": " + reply->errorString().toStdString());
   }
   *body =
       DecodeBody(reply->readAll(), reply->header(QNetworkRequest::ContentTypeHeader).toString());

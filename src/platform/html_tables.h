@@ -10,6 +10,8 @@ namespace brivo {
 // browser's innerText gives it: the cells of a row joined by a tab, the rows joined by a line
 // feed, runs of blanks inside a cell collapsed to one and trimmed, script and style contents
 // left out. The page must be UTF-8 (decode other charsets first); any bytes are accepted.
+// A body nested inside 128 or more others is not listed on its own (its text still shows in
+// the bodies around it), which keeps hostile pages from costing quadratic time.
 std::vector<std::string> TableBodyTexts(std::string_view html);
 
 }  // namespace brivo

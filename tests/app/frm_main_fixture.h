@@ -46,6 +46,7 @@ class FrmMainTest : public ::testing::Test {
     context.clock = &clock_;
     context.prompts = &prompts_;
     context.launcher = &launcher_;
+    context.fetcher = fetcher_;
     window_ = std::make_unique<FrmMain>(context);
     window_->show();  // clicks reach only widgets that are shown
     return *window_;
@@ -76,6 +77,7 @@ class FrmMainTest : public ::testing::Test {
   FixedClock clock_{2026};
   testing::ScriptedPrompts prompts_;
   testing::RecordingLauncher launcher_;
+  PageFetcher* fetcher_ = nullptr;  // null: the window's own
   std::unique_ptr<FrmMain> window_;
 };
 

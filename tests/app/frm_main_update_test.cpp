@@ -80,20 +80,8 @@ class FrmMainUpdateTest : public FrmMainTest {
 // The window under test fetches through a fetcher with a short time limit.
 class FrmMainUpdateFetcherTest : public FrmMainUpdateTest {
  protected:
-  FrmMain& Open() {
-    window_.reset();
-    AppContext context;
-    context.program_folder = dir_.path().string();
-    context.settings = settings_.get();
-    context.clock = &clock_;
-    context.prompts = &prompts_;
-    context.launcher = &launcher_;
-    context.fetcher = &fetcher_;
-    window_ = std::make_unique<FrmMain>(context);
-    window_->show();
-    return *window_;
-  }
-  QtPageFetcher fetcher_{800};
+  FrmMainUpdateFetcherTest() { fetcher_ = &short_fetcher_; }
+  QtPageFetcher short_fetcher_{800};
 };
 
 TEST_F(FrmMainUpdateFetcherTest, AppendsTheNewDrawsOfTheYear) {

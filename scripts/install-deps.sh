@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
   build-essential cmake ninja-build ccache pkg-config
-  clang-format
+  clang-format clang libclang-rt-14-dev
   libsqlite3-dev libgsf-1-dev libgumbo-dev
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
   fonts-wqy-microhei

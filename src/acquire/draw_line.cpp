@@ -63,7 +63,9 @@ bool IsCompleteDraw(const std::vector<int>& numbers) {
 }
 
 std::string FormatDrawLine(std::int32_t issue, const store::DrawNumbers& numbers) {
+  // Seven digits, so that an issue read from "0020701" is read back as the same issue.
   std::string line = std::to_string(issue);
+  if (issue >= 0 && line.size() < 7) line.insert(line.begin(), 7 - line.size(), '0');
   line.push_back(' ');
   for (const int number : numbers) {
     line += store::TwoDigits(number);

@@ -29,7 +29,8 @@ DrawLine ParseDrawLine(std::string_view line);
 // Whether the seven numbers make a draw: six red numbers 1..33 and a blue one 1..16.
 bool IsCompleteDraw(const std::vector<int>& numbers);
 
-// The line of a draw, without its line end: "2003001 10 11 12 13 26 28 11 ".
+// The line of a draw, without its line end: "2003001 10 11 12 13 26 28 11 "; an issue of fewer
+// than seven digits is written with leading zeros.
 std::string FormatDrawLine(std::int32_t issue, const store::DrawNumbers& numbers);
 
 // The lines of a text file: a UTF-8 byte-order mark is dropped, and lines may end in CRLF, LF

@@ -185,3 +185,18 @@ TEST(ReadTextLinesTest, Failures) {
 
 }  // namespace
 }  // namespace brivo::acquire
+
+namespace brivo::acquire {
+namespace {
+
+// Found by fuzzing: a seven-character issue with leading zeros must come back the same.
+TEST(FormatDrawLineTest, ShortIssuesKeepSevenDigits) {
+  const DrawLine parsed = ParseDrawLine("0020701,05,12,17,23,28,31,09");
+  ASSERT_TRUE(parsed.has_issue);
+  const std::string line = FormatDrawLine(parsed.issue, {5, 12, 17, 23, 28, 31, 9});
+  EXPECT_EQ(line, "0020701 05 12 17 23 28 31 09 ");
+  EXPECT_EQ(ParseDrawLine(line).issue, 20701);
+}
+
+}  // namespace
+}  // namespace brivo::acquire

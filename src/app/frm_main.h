@@ -152,12 +152,8 @@ class FrmMain : public QMainWindow {
   void ReportUnopenableHistory(const std::string& path, const Status& status);
   Status ReopenRecordsets();
 
-  // Selects an option button and runs its handler, as a click would.
-  void SelectOption1(int index);
-  void SelectOption3(int index);
-  void SelectOption4(int index);
-  void SelectOption5(int index);
-  void SelectOption6(int index);
+  // Selects an option button and runs its array's handler for its index, as a click would.
+  void SelectOption(QRadioButton* button, int index, void (FrmMain::*handler)(int));
 
   void StoreManualDraw();
   // Keeps the draws up to `limit`, rebuilt from the scratch file, and compacts.

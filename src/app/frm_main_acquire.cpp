@@ -110,15 +110,10 @@ void FrmMain::StoreManualDraw() {
     ShowHint(QString::fromUtf8("保存失败，号码未保存"));
     return;
   }
-  std::unique_ptr<Recordset> reopened;
-  if (db_->OpenSnapshot(store::kHistoryQuery, &reopened).ok()) snapshot_ = std::move(reopened);
-  MoveToPatternRecord();
-  LoadPattern();
   suppress_entry_ = true;
   for (int i = 1; i <= 7; ++i) mask_ed_box1_[static_cast<std::size_t>(i)]->clear();
   mask_ed_box1_[1]->setFocus();
-  AddHaoma();
-  QihaoXianshi();
+  RefreshAfterHistoryChange();
   ShowHint(QString::fromUtf8("第%1期已保存").arg(draw->issue));
 }
 
@@ -175,13 +170,8 @@ void FrmMain::Command3_Click() {
       if (Status s = rows->Delete(); !s.ok()) LogWarning(s.ToString());
     }
   }
-  std::unique_ptr<Recordset> reopened;
-  if (db_->OpenSnapshot(store::kHistoryQuery, &reopened).ok()) snapshot_ = std::move(reopened);
-  MoveToPatternRecord();
-  LoadPattern();
   CompactDb();
-  AddHaoma();
-  QihaoXianshi();
+  RefreshAfterHistoryChange();
   mask_ed_box1_[1]->setFocus();
 }
 

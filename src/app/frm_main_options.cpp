@@ -29,25 +29,9 @@ std::optional<std::int16_t> PatternValue(const QString& text) {
 
 }  // namespace
 
-void FrmMain::SelectOption1(int index) {
-  option1_[static_cast<std::size_t>(index)]->setChecked(true);
-  Option1_Click(index);
-}
-void FrmMain::SelectOption3(int index) {
-  option3_[static_cast<std::size_t>(index)]->setChecked(true);
-  Option3_Click(index);
-}
-void FrmMain::SelectOption4(int index) {
-  option4_[static_cast<std::size_t>(index)]->setChecked(true);
-  Option4_Click(index);
-}
-void FrmMain::SelectOption5(int index) {
-  option5_[static_cast<std::size_t>(index)]->setChecked(true);
-  Option5_Click(index);
-}
-void FrmMain::SelectOption6(int index) {
-  option6_[static_cast<std::size_t>(index)]->setChecked(true);
-  Option6_Click(index);
+void FrmMain::SelectOption(QRadioButton* button, int index, void (FrmMain::*handler)(int)) {
+  button->setChecked(true);
+  (this->*handler)(index);
 }
 
 void FrmMain::Option1_Click(int index) {

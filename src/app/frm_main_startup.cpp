@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QRadioButton>
 
 #include "app/flex_grid.h"
 #include "app/frm_main.h"
@@ -26,6 +27,9 @@ std::int32_t FrmMain::ZodiacYearOfText1() const {
 }
 
 void FrmMain::StartUp() {
+  auto Select = [this](const auto& buttons, int index, void (FrmMain::*handler)(int)) {
+    SelectOption(buttons[static_cast<std::size_t>(index)], index, handler);
+  };
   SettingsStore& settings = *context_.settings;
   // 1-3. The boundary table is built in; the first settings.
   state_.IniSerchDay = ReadIniSerchDay(settings);
@@ -36,16 +40,16 @@ void FrmMain::StartUp() {
   // 4. The history database with its table recordset and ordered snapshot.
   OpenHistory();
   // 5-6. Mode and basis; the count-blue box.
-  SelectOption1(state_.bolZyw ? 1 : 0);
+  Select(option1_, state_.bolZyw ? 1 : 0, &FrmMain::Option1_Click);
   check2_->setVisible(state_.bolZyw);
-  SelectOption1(state_.bolSq ? 3 : 2);
+  Select(option1_, state_.bolSq ? 3 : 2, &FrmMain::Option1_Click);
   check2_->setChecked(ReadIntIdfTm(settings) == 1);
   // 7-8. Result scope and result kind.
   state_.intConsqSort = ReadIntConsqSort(settings);
-  SelectOption5(state_.intConsqSort);
+  Select(option5_, state_.intConsqSort, &FrmMain::Option5_Click);
   state_.intXianshiLei = ReadIntXianshiLei(settings);
   state_.result_letter = store::kKindLetters[static_cast<std::size_t>(state_.intXianshiLei)];
-  SelectOption4(state_.intXianshiLei);
+  Select(option4_, state_.intXianshiLei, &FrmMain::Option4_Click);
   // 9-10. The attribute parameters and their menu checks.
   state_.DsIni = ReadDsIni(settings);
   state_.SxIni = ReadSxIni(settings);
@@ -58,7 +62,7 @@ void FrmMain::StartUp() {
   for (QAction* a : mnu_sxcs_) a->setChecked(false);
   mnu_sxcs_[static_cast<std::size_t>(state_.SxIni)]->setChecked(true);
   // 11-13. Combination pool, look-back distance and combination size.
-  SelectOption6(state_.bolZhpm ? 1 : 0);
+  Select(option6_, state_.bolZhpm ? 1 : 0, &FrmMain::Option6_Click);
   state_.intPreQi = ReadIntPreQi(settings);
   mask_ed_box2_->setText(QString::number(state_.intPreQi));
   state_.intZhWSetup = ReadIntZhWSetup(settings);
@@ -71,7 +75,7 @@ void FrmMain::StartUp() {
   QihaoXianshi();
   zodiac_.SetZodiacYear(ZodiacYearOfText1());
   // 18-19. The search kind; the animal names are built in.
-  SelectOption3(state_.intLei);
+  Select(option3_, state_.intLei, &FrmMain::Option3_Click);
   // 20. The default issue range.
   DefaultStartIssue();
   if (snapshot_ && snapshot_->MoveLast().ok()) {

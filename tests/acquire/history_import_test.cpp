@@ -53,13 +53,9 @@ class ReplaceHistoryTest : public ::testing::Test {
     context_.memory = &memory_;
   }
   std::vector<std::string> Column(const char* name) {
-    std::unique_ptr<Recordset> rs;
-    EXPECT_TRUE(db_->OpenSnapshot(store::kHistoryQuery, &rs).ok());
-    std::vector<std::string> values;
-    for (; !rs->IsEof(); rs->MoveNext()) {
-      std::string v;
-      rs->GetText(name, &v);
-      values.push_back(v);
+    std::vector<std::string> values = testing::HistoryColumn(*db_, name);
+    for (std::string& v : values) {
+      if (v == "<null>") v.clear();
     }
     return values;
   }

@@ -57,15 +57,7 @@ class OnlineUpdateTest : public ::testing::Test {
     return RunOnlineUpdate(*db_, *table_, {&zodiac_, &memory_, 1}, pages_, request, &result_);
   }
   std::vector<std::int64_t> Column(const char* name) {
-    std::unique_ptr<Recordset> rs;
-    EXPECT_TRUE(db_->OpenSnapshot(store::kHistoryQuery, &rs).ok());
-    std::vector<std::int64_t> values;
-    for (; !rs->IsEof(); rs->MoveNext()) {
-      std::int64_t v = -1;
-      rs->GetInt(name, &v);
-      values.push_back(v);
-    }
-    return values;
+    return testing::HistoryIntColumn(*db_, name);
   }
 
   testing::TempDir dir_;

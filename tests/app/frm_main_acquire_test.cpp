@@ -35,15 +35,7 @@ class FrmMainHistoryTest : public FrmMainTest {
   }
   // A column of every row, in issue order ("<null>" for NULL).
   std::vector<std::string> Column(const char* name) {
-    std::unique_ptr<Recordset> rs;
-    EXPECT_TRUE(window_->database()->OpenSnapshot(store::kHistoryQuery, &rs).ok());
-    std::vector<std::string> values;
-    for (; rs && !rs->IsEof(); rs->MoveNext()) {
-      Value v;
-      rs->GetField(name, &v);
-      values.push_back(IsNull(v) ? "<null>" : AsText(v));
-    }
-    return values;
+    return testing::HistoryColumn(*window_->database(), name);
   }
   std::string WriteFile(const char* name, const std::string& bytes) {
     const std::string path = dir_.File(name);

@@ -56,15 +56,7 @@ class SearchTest : public ::testing::Test {
     return seen;
   }
   std::vector<std::int64_t> ColumnValues(const std::string& column) {
-    std::unique_ptr<Recordset> rs;
-    EXPECT_TRUE(db_->OpenSnapshot(store::kHistoryQuery, &rs).ok());
-    std::vector<std::int64_t> values;
-    for (; !rs->IsEof(); rs->MoveNext()) {
-      std::int64_t v = -1;
-      rs->GetInt(column, &v);
-      values.push_back(v);
-    }
-    return values;
+    return testing::HistoryIntColumn(*db_, column);
   }
 
   testing::TempDir dir_;

@@ -47,4 +47,24 @@ Status BuildHistory(const std::string& path, const std::vector<TestDraw>& draws)
   return transaction.Commit();
 }
 
+std::vector<std::string> HistoryColumn(Database& db, const std::string& column) {
+  std::vector<std::string> values;
+  std::unique_ptr<Recordset> rs;
+  if (!db.OpenSnapshot(store::kHistoryQuery, &rs).ok()) return values;
+  for (; !rs->IsEof(); rs->MoveNext()) {
+    Value v;
+    rs->GetField(column, &v);
+    values.push_back(IsNull(v) ? "<null>" : AsText(v));
+  }
+  return values;
+}
+
+std::vector<std::int64_t> HistoryIntColumn(Database& db, const std::string& column) {
+  std::vector<std::int64_t> values;
+  for (const std::string& text : HistoryColumn(db, column)) {
+    values.push_back(AsInt(Value(text)).value_or(-1));
+  }
+  return values;
+}
+
 }  // namespace brivo::testing

@@ -25,4 +25,9 @@ std::vector<TestDraw> RealHistory(std::size_t count = SIZE_MAX);
 // before from the previous draw.
 Status BuildHistory(const std::string& path, const std::vector<TestDraw>& draws);
 
+// A column of every row of the history, in issue order: as text ("<null>" for NULL), or as
+// whole numbers (-1 for a value that is none).
+std::vector<std::string> HistoryColumn(Database& db, const std::string& column);
+std::vector<std::int64_t> HistoryIntColumn(Database& db, const std::string& column);
+
 }  // namespace brivo::testing

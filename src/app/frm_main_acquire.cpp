@@ -7,6 +7,7 @@
 #include "acquire/history_import.h"
 #include "acquire/manual_entry.h"
 #include "acquire/truncation.h"
+#include "app/failure_reason.h"
 #include "app/frm_main.h"
 #include "platform/log.h"
 #include "platform/qt/wait_cursor.h"
@@ -107,7 +108,8 @@ void FrmMain::StoreManualDraw() {
   }
   if (!s.ok()) {
     LogWarning(s.ToString());
-    ShowHint(QString::fromUtf8("保存失败，号码未保存"));
+    prompts_->Warn("第" + std::to_string(draw->issue) + "期的号码没有保存。\n" + FailureReason(s),
+                   kMessageTitle);
     return;
   }
   suppress_entry_ = true;
@@ -149,7 +151,7 @@ void FrmMain::cmdRdLst_Click() {
                                        acquire::EarlierLists::kUnset);
     if (!s.ok()) {
       LogWarning(s.ToString());
-      prompts_->Warn("读入失败，历史号码没有改动。\n（" + s.message() + "）", kImportTitle);
+      prompts_->Warn("读入失败，历史号码没有改动。\n" + FailureReason(s), kImportTitle);
       return;
     }
     RefreshAfterHistoryChange();
@@ -164,13 +166,20 @@ void FrmMain::Command3_Click() {
   CommitPendingEdits();
   if (!db_) return;
   WaitCursor wait;
+  Status deleted;
   {
     std::unique_ptr<Recordset> rows;
-    if (db_->OpenUpdatable(store::kHistoryQuery, &rows).ok() && rows->MoveLast().ok()) {
-      if (Status s = rows->Delete(); !s.ok()) LogWarning(s.ToString());
-    }
+    deleted = db_->OpenUpdatable(store::kHistoryQuery, &rows);
+    if (deleted.ok() && rows->MoveLast().ok()) deleted = rows->Delete();
   }
-  CompactDb();
+  if (deleted.ok()) {
+    CompactDb();
+  } else {
+    // Nothing was deleted, so there is nothing to compact either.
+    LogWarning(deleted.ToString());
+    prompts_->Warn("无法删除最后一期，历史号码没有改动。\n" + FailureReason(deleted),
+                   kMessageTitle);
+  }
   RefreshAfterHistoryChange();
   mask_ed_box1_[1]->setFocus();
 }
@@ -179,7 +188,13 @@ void FrmMain::mnuClear_Click() {
   if (!prompts_->Confirm("确定要清空所有的历史号码吗？", "确认清空")) return;
   if (db_ && table_) {
     Database::Transaction transaction(*db_);
-    if (Delrec(*table_).ok()) transaction.Commit();
+    Status s = transaction.status();
+    if (s.ok()) s = Delrec(*table_);
+    if (s.ok()) s = transaction.Commit();
+    if (!s.ok()) {
+      LogWarning(s.ToString());
+      prompts_->Warn("清空失败，历史号码没有改动。\n" + FailureReason(s), "确认清空");
+    }
   }
   AddHaoma();
 }
@@ -216,8 +231,7 @@ void FrmMain::TruncateTo(std::int64_t limit) {
   if (s.ok()) s = acquire::WriteScratchFile(scratch, kept);
   if (!s.ok()) {
     LogWarning(s.ToString());
-    prompts_->Warn("无法写入临时文件 lsbf.txt，历史号码没有改动。\n（" + s.message() + "）",
-                   kCutTitle);
+    prompts_->Warn("无法写入临时文件 lsbf.txt，历史号码没有改动。\n" + FailureReason(s), kCutTitle);
     return;
   }
   if (Dqzd()) CompactDb();
@@ -237,7 +251,7 @@ bool FrmMain::Dqzd() {
   }
   if (!s.ok()) {
     LogWarning(s.ToString());
-    prompts_->Warn("重建历史失败，历史号码没有改动。\n（" + s.message() + "）", kCutTitle);
+    prompts_->Warn("重建历史失败，历史号码没有改动。\n" + FailureReason(s), kCutTitle);
     return false;
   }
   RefreshAfterHistoryChange();

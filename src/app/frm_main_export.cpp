@@ -3,6 +3,7 @@
 #include <QStatusBar>
 
 #include "acquire/history_export.h"
+#include "app/failure_reason.h"
 #include "app/flex_grid.h"
 #include "app/frm_main.h"
 #include "export/grid_export.h"
@@ -26,7 +27,7 @@ void FrmMain::Command4_Click() {
       store::ProgramFile(context_.program_folder, acquire::HistoryTextFileName(newest));
   if (Status s = acquire::WriteHistoryText(path, rows); !s.ok()) {
     LogWarning(s.ToString());
-    ShowHint(QString::fromUtf8("无法写入文件 %1").arg(QString::fromStdString(path)));
+    prompts_->Warn("无法写入文件 " + path + "\n" + FailureReason(s), kMessageTitle);
     return;
   }
   launcher_->OpenFile(path);
@@ -53,7 +54,7 @@ void FrmMain::ExportGrid(FlexGrid* grid, bool from_menu) {
   Status s = exports::ExportWorkbook(context_.program_folder, file, cells, *launcher_);
   if (!s.ok()) {
     LogWarning(s.ToString());
-    ShowHint(QString::fromUtf8("导出 %1 失败").arg(QString::fromUtf8(file)));
+    prompts_->Warn(std::string("导出 ") + file + " 失败。\n" + FailureReason(s), kMessageTitle);
     return;
   }
   ShowHint(QString::fromUtf8("已导出到 %1")

@@ -5,9 +5,11 @@
 #include <QStatusBar>
 #include <filesystem>
 
+#include "app/failure_reason.h"
 #include "app/flex_grid.h"
 #include "app/frm_main.h"
 #include "platform/log.h"
+#include "platform/program_folder.h"
 #include "platform/qt/wait_cursor.h"
 #include "store/history_db.h"
 #include "store/history_ops.h"
@@ -15,22 +17,8 @@
 namespace brivo {
 namespace {
 
-constexpr char kTitle[] = "双色球Brivo";
 constexpr char kAccessKeptName[] = "QolvexSSQ-Access.mdb";
 constexpr int kRowsThatFit = 39;  // grid rows shown without scrolling
-
-QString Reason(const Status& status) {
-  switch (status.code()) {
-    case Status::Code::kNotHistory:
-      return QString::fromUtf8("该文件不是本程序的历史数据库。");
-    case Status::Code::kCorruption:
-      return QString::fromUtf8("该文件已损坏。");
-    case Status::Code::kIoError:
-      return QString::fromUtf8("无法读写该文件（可能正被其他程序使用，或没有权限）。");
-    default:
-      return QString::fromUtf8("打开失败。");
-  }
-}
 
 }  // namespace
 
@@ -59,30 +47,31 @@ bool FrmMain::OfferToSetAsideAccessFile(const std::string& path) {
       "按“确定”将它改名为 QolvexSSQ-Access.mdb 保留，并新建一个空的历史数据库"
       "（之后可用“读取历史号文本”从文本文件读入历史号码）。\n"
       "按“取消”则不改动该文件，窗口以空的历史打开。";
-  if (!prompts_->Confirm(question, kTitle)) return false;
+  if (!prompts_->Confirm(question, kMessageTitle)) return false;
   std::error_code ec;
   if (std::filesystem::exists(kept, ec)) {
     prompts_->Warn(
         "无法改名：程序文件夹中已有 QolvexSSQ-Access.mdb。\n"
         "请先移走该文件，再重新启动程序。",
-        kTitle);
+        kMessageTitle);
     return false;
   }
   std::filesystem::rename(path, kept, ec);
   if (ec) {
-    prompts_->Warn("无法将 QolvexSSQ.mdb 改名：" + ec.message(), kTitle);
+    prompts_->Warn("无法将 QolvexSSQ.mdb 改名：" + ec.message(), kMessageTitle);
     return false;
   }
   return true;
 }
 
 void FrmMain::ReportUnopenableHistory(const std::string& path, const Status& status) {
-  const QString text = QString::fromUtf8(
-                           "无法打开历史数据库：\n%1\n\n%2\n"
-                           "窗口将以空的历史打开，文件没有被改动。\n（%3）")
-                           .arg(QString::fromStdString(path), Reason(status),
-                                QString::fromStdString(status.message()));
-  prompts_->Warn(text.toStdString(), kTitle);
+  std::string reason = FailureReason(status);
+  if (!IsWritableFolder(context_.program_folder)) {
+    reason = "程序文件夹 " + context_.program_folder + " 不能写入（只读或没有权限）。\n" + reason;
+  }
+  prompts_->Warn("无法打开历史数据库：\n" + path + "\n\n" + reason +
+                     "\n窗口将以空的历史打开，文件没有被改动。",
+                 kMessageTitle);
 }
 
 Status FrmMain::ReopenRecordsets() {
@@ -157,7 +146,8 @@ Status FrmMain::CompactDb() {
   Status compacted = store::CompactHistoryFiles(context_.program_folder);
   if (!compacted.ok()) {
     LogWarning(compacted.ToString());
-    ShowHint(QString::fromUtf8("数据库压缩失败，历史数据未改动。"));
+    prompts_->Warn("数据库压缩失败，历史号码完好，没有丢失。\n" + FailureReason(compacted),
+                   kMessageTitle);
   }
   // Whatever happened, the history file is whole and is opened again.
   const std::string path = store::ProgramFile(context_.program_folder, store::kHistoryFileName);

@@ -7,6 +7,7 @@
 #include <QStatusBar>
 #include <QTabBar>
 
+#include "app/failure_reason.h"
 #include "app/flex_grid.h"
 #include "app/frm_main.h"
 #include "platform/log.h"
@@ -85,7 +86,7 @@ void FrmMain::RunSearch(SearchRunner run, const char* failure) {
   if (Status s = run(*db_, *criteria, &result); !s.ok()) {
     LogWarning(s.ToString());
     grid2_->setVisible(true);
-    ShowHint(QString::fromUtf8(failure));
+    prompts_->Warn(std::string(failure) + "。\n" + FailureReason(s), kMessageTitle);
     return;
   }
   FillResultGrids(*criteria, result);

@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "acquire/online_update.h"
+#include "app/failure_reason.h"
 #include "app/flex_grid.h"
 #include "app/frm_main.h"
 #include "platform/log.h"
@@ -74,11 +75,12 @@ void FrmMain::Command21_Click() {
     ShowHint(QString::fromUtf8("在线更新完成，新增%1期").arg(result.appended));
   } else {
     LogWarning(s.ToString());
-    const std::string year =
-        result.failed_year > 0 ? std::to_string(result.failed_year) + "年的" : "";
-    prompts_->Warn("在线更新失败：无法取得" + year + "开奖号码页面（" + update_site_ + "）。\n" +
-                       s.message() + "\n\n历史号码没有改动。",
-                   kUpdateTitle);
+    // A page that could not be had, or new draws that could not be stored.
+    const std::string what = result.failed_year > 0
+                                 ? "无法取得" + std::to_string(result.failed_year) +
+                                       "年的开奖号码页面（" + update_site_ + "）。\n" + s.message()
+                                 : "无法保存新的开奖号码。\n" + FailureReason(s);
+    prompts_->Warn("在线更新失败：" + what + "\n\n历史号码没有改动。", kUpdateTitle);
   }
   SetHistoryCommandsEnabled(true);
   update_running_ = false;

@@ -1,5 +1,6 @@
 #include "platform/connection.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -33,13 +34,20 @@ Status FromSqlite(int rc, sqlite3* db, std::string_view context) {
       return Status::Corruption(message);
     case SQLITE_NOTADB:
       return Status::NotHistory(message);
-    case SQLITE_IOERR:
     case SQLITE_FULL:
+      return Status::Error(Status::Code::kDiskFull, message);
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+      return Status::Error(Status::Code::kBusy, message);
+    case SQLITE_IOERR:
+      // SQLite reports a write refused for want of room as an I/O error at times.
+      if (db != nullptr && sqlite3_system_errno(db) == ENOSPC) {
+        return Status::Error(Status::Code::kDiskFull, message);
+      }
+      return Status::IoError(message);
     case SQLITE_CANTOPEN:
     case SQLITE_READONLY:
     case SQLITE_PERM:
-    case SQLITE_BUSY:
-    case SQLITE_LOCKED:
       return Status::IoError(message);
     default:
       return Status::EngineError(message);

@@ -14,7 +14,7 @@ namespace brivo {
 namespace {
 
 Status Failure(const std::string& what, const std::string& path) {
-  return Status::IoError(what + " " + path + ": " + std::strerror(errno));
+  return Status::FromErrno(what + " " + path, errno);
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
 #include "platform/status.h"
 
+#include <cerrno>
+#include <system_error>
+
 namespace brivo {
 
 std::string Status::ToString() const {
@@ -28,11 +31,23 @@ std::string Status::ToString() const {
     case Code::kIoError:
       name = "I/O error";
       break;
+    case Code::kDiskFull:
+      name = "disk full";
+      break;
+    case Code::kBusy:
+      name = "busy";
+      break;
     case Code::kEngineError:
       name = "engine error";
       break;
   }
   return std::string(name) + ": " + message_;
+}
+
+Status Status::FromErrno(const std::string& what, int error) {
+  std::string message = what + ": " + std::generic_category().message(error);
+  if (error == ENOSPC || error == EDQUOT) return Error(Code::kDiskFull, std::move(message));
+  return IoError(std::move(message));
 }
 
 }  // namespace brivo

@@ -18,6 +18,8 @@ class Status {
     kNotHistory,       // a file that is not a history database
     kCorruption,       // a damaged database file
     kIoError,          // the file system refused
+    kDiskFull,         // no room left on the disk
+    kBusy,             // another program holds the database locked
     kEngineError,      // any other failure reported by the database engine
   };
 
@@ -34,6 +36,9 @@ class Status {
   static Status Corruption(std::string m) { return Error(Code::kCorruption, std::move(m)); }
   static Status IoError(std::string m) { return Error(Code::kIoError, std::move(m)); }
   static Status EngineError(std::string m) { return Error(Code::kEngineError, std::move(m)); }
+  // A failed system call: `what` and the system's text for `error`; a full disk is kDiskFull,
+  // anything else kIoError.
+  static Status FromErrno(const std::string& what, int error);
 
   bool ok() const { return code_ == Code::kOk; }
   Code code() const { return code_; }

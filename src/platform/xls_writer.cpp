@@ -424,8 +424,6 @@ std::string BuildWorkbookStream(const std::vector<PlacedCell>& cells,
   return std::move(s.bytes());
 }
 
-std::string ErrnoText(int error) { return std::generic_category().message(error); }
-
 // Opened exclusively so that nothing else's file is reused; created with the permissions (after
 // the umask) any new file gets, unlike mkstemp's 0600.
 Status CreateTemporaryFile(const std::string& path, std::string& name, int& fd) {
@@ -437,15 +435,22 @@ Status CreateTemporaryFile(const std::string& path, std::string& name, int& fd) 
     fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0) return Status::Ok();
     if (errno != EEXIST) {
-      return Status::IoError("cannot create a file next to " + path + ": " + ErrnoText(errno));
+      return Status::FromErrno("cannot create a file next to " + path, errno);
     }
   }
   return Status::IoError("cannot find an unused temporary name next to " + path);
 }
 
-std::string ErrorOf(GsfOutput* output) {
+// The failure an output remembers: its text, and the system's error number (libgsf's stdio
+// output keeps errno as the error code).
+struct OutputError {
+  std::string message;
+  int code = 0;
+};
+OutputError ErrorOf(GsfOutput* output) {
   const GError* error = output != nullptr ? gsf_output_error(output) : nullptr;
-  return error != nullptr && error->message != nullptr ? error->message : "";
+  if (error == nullptr) return {};
+  return {error->message != nullptr ? error->message : "", error->code};
 }
 
 // Leaves `file` open for the caller to sync and close.
@@ -454,7 +459,7 @@ Status WriteCompoundFile(FILE* file, const std::string& name, const std::string&
   std::call_once(gsf_ready, [] { gsf_init(); });
   GsfOutput* sink = gsf_output_stdio_new_FILE(name.c_str(), file, TRUE);
   if (sink == nullptr) return Status::IoError("libgsf cannot write to " + name);
-  std::string error;
+  OutputError error;
   bool written = false;
   if (GsfOutfile* ole = gsf_outfile_msole_new(sink); ole != nullptr) {
     if (GsfOutput* book = gsf_outfile_new_child(ole, "Workbook", FALSE); book != nullptr) {
@@ -467,16 +472,19 @@ Status WriteCompoundFile(FILE* file, const std::string& name, const std::string&
     // Closing the root writes the directory and closes the sink; it also releases the root's
     // reference to itself, so it is needed even after a failure.
     written = gsf_output_close(GSF_OUTPUT(ole)) && written;
-    if (error.empty()) error = ErrorOf(GSF_OUTPUT(ole));
+    if (error.message.empty()) error = ErrorOf(GSF_OUTPUT(ole));
     g_object_unref(ole);
   }
   if (!gsf_output_is_closed(sink)) written = gsf_output_close(sink) && written;
   // The compound writer ignores failed writes to its sink; the sink remembers them.
-  const std::string sink_error = ErrorOf(sink);
+  const OutputError sink_error = ErrorOf(sink);
   g_object_unref(sink);
-  if (!sink_error.empty()) error = sink_error;
-  if (!written || !error.empty()) {
-    return Status::IoError("cannot write " + name + (error.empty() ? "" : ": " + error));
+  if (!sink_error.message.empty()) error = sink_error;
+  if (error.code == ENOSPC || error.code == EDQUOT)
+    return Status::FromErrno("cannot write " + name, error.code);
+  if (!written || !error.message.empty()) {
+    return Status::IoError("cannot write " + name +
+                           (error.message.empty() ? "" : ": " + error.message));
   }
   return Status::Ok();
 }
@@ -486,14 +494,14 @@ Status WriteAndSync(int fd, const std::string& name, const std::string& stream) 
   if (file == nullptr) {
     const int error = errno;
     close(fd);
-    return Status::IoError("cannot write " + name + ": " + ErrnoText(error));
+    return Status::FromErrno("cannot write " + name, error);
   }
   Status status = WriteCompoundFile(file, name, stream);
   if (status.ok() && (fflush(file) != 0 || fsync(fileno(file)) != 0)) {
-    status = Status::IoError("cannot write " + name + ": " + ErrnoText(errno));
+    status = Status::FromErrno("cannot write " + name, errno);
   }
   if (fclose(file) != 0 && status.ok()) {
-    status = Status::IoError("cannot write " + name + ": " + ErrnoText(errno));
+    status = Status::FromErrno("cannot write " + name, errno);
   }
   return status;
 }
@@ -525,7 +533,7 @@ Status WriteXlsWorkbook(const std::string& path, const SheetCells& cells) {
   if (Status status = CreateTemporaryFile(path, temporary, fd); !status.ok()) return status;
   Status status = WriteAndSync(fd, temporary, stream);
   if (status.ok() && rename(temporary.c_str(), path.c_str()) != 0) {
-    status = Status::IoError("cannot replace " + path + ": " + ErrnoText(errno));
+    status = Status::FromErrno("cannot replace " + path, errno);
   }
   if (!status.ok()) {
     unlink(temporary.c_str());

@@ -23,9 +23,7 @@ namespace fs = std::filesystem;
 // rename that puts it in place stays within one file system and is atomic.
 constexpr char kNewSuffix[] = ".new";
 
-Status ErrnoError(const std::string& what, int error) {
-  return Status::IoError(what + ": " + std::strerror(error));
-}
+Status ErrnoError(const std::string& what, int error) { return Status::FromErrno(what, error); }
 
 Status SyncPath(const std::string& path, int flags) {
   int fd = ::open(path.c_str(), flags);

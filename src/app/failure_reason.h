@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+
+#include "platform/status.h"
+
+namespace brivo {
+
+// The title of the program's own messages.
+inline constexpr char kMessageTitle[] = "双色球Brivo";
+
+// Why a command could not be done, for the user: a sentence for the kind of failure (a full
+// disk, a database another program holds, a damaged file, a folder that cannot be written)
+// followed by the technical detail in brackets.
+std::string FailureReason(const Status& status);
+
+}  // namespace brivo

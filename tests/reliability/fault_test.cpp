@@ -1,0 +1,283 @@
+// The window under faults of the machine: a full disk, a read-only folder, a damaged or locked
+// history file, a compaction copy that cannot be written. Each gives one clear message, keeps
+// the history and leaves every later command harmless.
+
+#include <gmock/gmock.h>
+#include <sys/mount.h>
+#include <sys/statvfs.h>
+
+#include <QProcess>
+#include <QPushButton>
+
+#include "app/frm_main_fixture.h"
+#include "testing/fault_vfs.h"
+
+namespace brivo {
+namespace {
+
+using testing::RealHistory;
+
+constexpr std::size_t kDraws = 1500;
+
+// A small file system of its own for the program folder, so that a test can fill it up or make
+// it read-only. Mounting needs the right to (root); without it the tests that need it skip.
+class SmallDisk {
+ public:
+  SmallDisk(const std::string& path, std::size_t bytes) : path_(path) {
+    const std::string options = "size=" + std::to_string(bytes);
+    mounted_ = ::mount("tmpfs", path.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, options.c_str()) == 0;
+  }
+  ~SmallDisk() {
+    if (mounted_) ::umount2(path_.c_str(), MNT_DETACH);
+  }
+  SmallDisk(const SmallDisk&) = delete;
+  SmallDisk& operator=(const SmallDisk&) = delete;
+
+  bool mounted() const { return mounted_; }
+  bool SetReadOnly(bool read_only) {
+    const unsigned long flags = MS_REMOUNT | MS_NOSUID | MS_NODEV | (read_only ? MS_RDONLY : 0);
+    return ::mount("tmpfs", path_.c_str(), "tmpfs", flags, nullptr) == 0;
+  }
+  // Fills the disk up to `left` free bytes with a file that Free() takes away again.
+  void FillLeaving(std::size_t left) {
+    struct statvfs fs {};
+    ASSERT_EQ(::statvfs(path_.c_str(), &fs), 0);
+    const std::size_t free = static_cast<std::size_t>(fs.f_bavail) * fs.f_frsize;
+    ASSERT_GT(free, left);
+    testing::WriteFileBytes(Filler(), std::string(free - left, '\0'));
+  }
+  void Free() { std::filesystem::remove(Filler()); }
+
+ private:
+  std::string Filler() const { return path_ + "/filler"; }
+  std::string path_;
+  bool mounted_ = false;
+};
+
+class FaultTest : public FrmMainTest {
+ protected:
+  void TearDown() override { window_.reset(); }
+
+  std::vector<std::int64_t> Issues() {
+    std::unique_ptr<Database> db;
+    EXPECT_TRUE(store::OpenHistoryDatabase(HistoryPath(), &db).ok());
+    return db ? testing::HistoryIntColumn(*db, "SQQH") : std::vector<std::int64_t>{};
+  }
+  static std::vector<std::int64_t> IssuesOf(const std::vector<testing::TestDraw>& draws) {
+    std::vector<std::int64_t> issues;
+    for (const auto& d : draws) issues.push_back(d.issue);
+    return issues;
+  }
+  // The warnings shown since the last call, one text each.
+  std::vector<std::string> TakeWarnings() {
+    std::vector<std::string> warnings;
+    for (const auto& shown : prompts_.shown) {
+      if (shown.kind == "warn") warnings.push_back(shown.text);
+    }
+    prompts_.shown.clear();
+    return warnings;
+  }
+  void Import(const std::string& file) {
+    prompts_.answers = {std::string("ok"), file};
+    Find<QPushButton>("cmdRdLst")->click();
+  }
+  void Press(const char* button) { Find<QPushButton>(button)->click(); }
+  // The draws of the real history in the order the balls were drawn, as a text file outside the
+  // program folder.
+  std::string NewHistoryFile() { return testing::TestDataFile("ssq_history_drawn_order.txt"); }
+  std::size_t NewHistoryDraws() { return testing::ReadDrawFile(NewHistoryFile()).size(); }
+};
+
+// One warning that says `reason`.
+MATCHER_P(OneWarningSaying, reason, "") {
+  return arg.size() == 1 && arg[0].find(reason) != std::string::npos;
+}
+
+TEST_F(FaultTest, FullDiskDuringAnImportKeepsTheHistory) {
+  SmallDisk disk(dir_.path().string(), 3 << 20);
+  if (!disk.mounted()) GTEST_SKIP() << "no right to mount a small file system here";
+  History(RealHistory(kDraws));
+  disk.FillLeaving(256 << 10);
+  Open();
+  Import(NewHistoryFile());
+  EXPECT_THAT(TakeWarnings(), OneWarningSaying("读入失败，历史号码没有改动。\n磁盘空间不足。"));
+  EXPECT_EQ(Find<FlexGrid>("MSFlexGrid1")->Rows(), static_cast<int>(kDraws) + 1);
+  // Later commands on the full disk fail as harmlessly; with room again the import works.
+  Press("Command1");
+  TakeWarnings();
+  EXPECT_EQ(Issues(), IssuesOf(RealHistory(kDraws)));
+  disk.Free();
+  Import(NewHistoryFile());
+  EXPECT_THAT(TakeWarnings(), ::testing::IsEmpty());
+  EXPECT_EQ(Issues().size(), NewHistoryDraws());
+}
+
+TEST_F(FaultTest, FullDiskDuringACompactionKeepsTheHistory) {
+  SmallDisk disk(dir_.path().string(), 3 << 20);
+  if (!disk.mounted()) GTEST_SKIP() << "no right to mount a small file system here";
+  History(RealHistory(kDraws));
+  disk.FillLeaving(256 << 10);
+  Open();
+  Press("Command3");  // deletes the newest draw, then compacts
+  EXPECT_THAT(TakeWarnings(),
+              OneWarningSaying("数据库压缩失败，历史号码完好，没有丢失。\n磁盘空间不足。"));
+  EXPECT_EQ(Issues(), IssuesOf(RealHistory(kDraws - 1)));
+  EXPECT_FALSE(std::filesystem::exists(dir_.File(store::kCompactFileName)));
+  EXPECT_FALSE(std::filesystem::exists(HistoryPath() + ".new"));
+  EXPECT_EQ(Find<FlexGrid>("MSFlexGrid1")->Rows(), static_cast<int>(kDraws));
+  disk.Free();
+  Press("Command3");
+  EXPECT_THAT(TakeWarnings(), ::testing::IsEmpty());
+  EXPECT_EQ(Issues(), IssuesOf(RealHistory(kDraws - 2)));
+}
+
+TEST_F(FaultTest, FullDiskDuringAnExportLeavesNoPartFile) {
+  SmallDisk disk(dir_.path().string(), 3 << 20);
+  if (!disk.mounted()) GTEST_SKIP() << "no right to mount a small file system here";
+  History(RealHistory(kDraws));
+  Open();
+  disk.FillLeaving(0);
+  const auto before = std::distance(std::filesystem::directory_iterator(dir_.path()), {});
+  Press("Command4");
+  EXPECT_THAT(TakeWarnings(), OneWarningSaying("磁盘空间不足。"));
+  window_->mnuDcls_Click();
+  EXPECT_THAT(TakeWarnings(), OneWarningSaying("导出 lishi.xls 失败。\n磁盘空间不足。"));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()), {}), before);
+  EXPECT_TRUE(launcher_.files.empty());
+  EXPECT_EQ(Issues(), IssuesOf(RealHistory(kDraws)));
+}
+
+TEST_F(FaultTest, ReadOnlyFolderGivesOneMessageAndLeavesTheHistoryAsItWas) {
+  SmallDisk disk(dir_.path().string(), 3 << 20);
+  if (!disk.mounted()) GTEST_SKIP() << "no right to mount a small file system here";
+  History(RealHistory(kDraws));
+  const std::string bytes = testing::ReadFileBytes(HistoryPath());
+  ASSERT_TRUE(disk.SetReadOnly(true));
+  Open();
+  EXPECT_THAT(TakeWarnings(), OneWarningSaying("不能写入（只读或没有权限）"));
+  Import(NewHistoryFile());
+  EXPECT_THAT(TakeWarnings(), OneWarningSaying("没有打开的历史数据库，无法读入。"));
+  for (const char* button : {"Command1", "Command2", "Command3", "Command4", "Command21"}) {
+    Press(button);
+  }
+  window_->mnuDcls_Click();
+  window_->mnuClear_Click();
+  TakeWarnings();
+  window_.reset();
+  ASSERT_TRUE(disk.SetReadOnly(false));
+  EXPECT_EQ(testing::ReadFileBytes(HistoryPath()), bytes);
+}
+
+// A failed write at any point of an import: the first, one in the middle, the commit.
+TEST_F(FaultTest, WriteFailureAtAnyPointOfAnImportKeepsTheHistory) {
+  testing::ScopedFaultVfs faults;
+  History(RealHistory(kDraws));
+  Open();
+  testing::FaultVfs::ResetSteps();
+  Import(NewHistoryFile());
+  ASSERT_THAT(TakeWarnings(), ::testing::IsEmpty());
+  const std::int64_t steps = testing::FaultVfs::Steps();
+  ASSERT_GT(steps, 20);
+  for (const std::int64_t fail_from : {std::int64_t{1}, steps / 3, steps / 2, steps - 2, steps}) {
+    SCOPED_TRACE("writes fail from step " + std::to_string(fail_from) + " of " +
+                 std::to_string(steps));
+    window_.reset();
+    std::filesystem::remove(HistoryPath());
+    History(RealHistory(kDraws));
+    Open();
+    testing::FaultVfs::ResetSteps();
+    testing::FaultVfs::FailWritesFromStep(fail_from);
+    Import(NewHistoryFile());
+    const std::vector<std::string> warnings = TakeWarnings();
+    testing::FaultVfs::ResetSteps();
+    if (warnings.empty()) {
+      // The import was whole before the failing step (the rest was the log's write-back).
+      EXPECT_EQ(Issues().size(), NewHistoryDraws());
+      continue;
+    }
+    EXPECT_THAT(warnings, OneWarningSaying("磁盘空间不足。"));
+    EXPECT_EQ(Issues(), IssuesOf(RealHistory(kDraws)));
+    EXPECT_EQ(Find<FlexGrid>("MSFlexGrid1")->Rows(), static_cast<int>(kDraws) + 1);
+    Import(NewHistoryFile());
+    EXPECT_THAT(TakeWarnings(), ::testing::IsEmpty());
+    EXPECT_EQ(Issues().size(), NewHistoryDraws());
+  }
+}
+
+TEST_F(FaultTest, DamagedHistoryGivesOneMessageAndIsLeftAsItWas) {
+  History(RealHistory(kDraws));
+  const std::string whole = testing::ReadFileBytes(HistoryPath());
+  const std::string garbage(whole.size() / 4, '\x5a');
+  struct Damage {
+    const char* name;
+    std::string bytes;
+  };
+  const std::vector<Damage> damages = {
+      {"cut in half", whole.substr(0, whole.size() / 2)},
+      {"garbage in the middle", whole.substr(0, whole.size() / 2) + garbage +
+                                    whole.substr(whole.size() / 2 + garbage.size())},
+      {"garbage after the header", whole.substr(0, 100) + std::string(whole.size() - 100, '\xff')},
+      {"all garbage", std::string(whole.size(), '\x01')},
+      {"empty", ""},  // an SQLite database to be, but no history
+  };
+  for (const Damage& damage : damages) {
+    SCOPED_TRACE(damage.name);
+    window_.reset();
+    testing::WriteFileBytes(HistoryPath(), damage.bytes);
+    Open();
+    const std::vector<std::string> warnings = TakeWarnings();
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_NE(warnings[0].find("无法打开历史数据库"), std::string::npos) << warnings[0];
+    Import(NewHistoryFile());
+    for (const char* button : {"Command1", "Command2", "Command3", "Command4"}) Press(button);
+    window_->mnuClear_Click();
+    EXPECT_EQ(Find<FlexGrid>("MSFlexGrid1")->Rows(), 1);
+    TakeWarnings();
+    EXPECT_EQ(testing::ReadFileBytes(HistoryPath()), damage.bytes);
+  }
+}
+
+TEST_F(FaultTest, HistoryLockedByAnotherProgramGivesOneMessagePerCommand) {
+  History(RealHistory(kDraws));
+  Open();
+  QProcess holder;
+  holder.start(BRIVO_CRASH_DRIVER, {QString::fromStdString(dir_.path().string()), "lock"});
+  ASSERT_TRUE(holder.waitForStarted());
+  ASSERT_TRUE(holder.waitForReadyRead(10000));
+  ASSERT_TRUE(holder.readAllStandardOutput().contains("locked"));
+  const char* kBusy = "历史数据库正被其他程序使用，请关闭该程序后再试。";
+  Import(NewHistoryFile());
+  EXPECT_THAT(TakeWarnings(),
+              OneWarningSaying(std::string("读入失败，历史号码没有改动。\n") + kBusy));
+  Press("Command3");
+  EXPECT_THAT(TakeWarnings(), OneWarningSaying(kBusy));
+  Press("Command1");
+  EXPECT_THAT(TakeWarnings(), OneWarningSaying(kBusy));
+  EXPECT_EQ(Find<FlexGrid>("MSFlexGrid1")->Rows(), static_cast<int>(kDraws) + 1);
+
+  holder.closeWriteChannel();
+  ASSERT_TRUE(holder.waitForFinished(10000));
+  EXPECT_EQ(Issues(), IssuesOf(RealHistory(kDraws)));
+  Press("Command3");
+  EXPECT_THAT(TakeWarnings(), ::testing::IsEmpty());
+  EXPECT_EQ(Issues(), IssuesOf(RealHistory(kDraws - 1)));
+}
+
+TEST_F(FaultTest, UnwritableCompactionCopyGivesOneMessageAndKeepsTheHistory) {
+  History(RealHistory(kDraws));
+  const std::string copy = dir_.File(store::kCompactFileName);
+  std::filesystem::create_directories(copy + "/in the way");
+  Open();
+  Press("Command3");
+  EXPECT_THAT(TakeWarnings(), OneWarningSaying("数据库压缩失败，历史号码完好，没有丢失。"));
+  EXPECT_EQ(Issues(), IssuesOf(RealHistory(kDraws - 1)));
+  Press("Command1");
+  EXPECT_THAT(TakeWarnings(), ::testing::IsEmpty());
+  std::filesystem::remove_all(copy);
+  Press("Command3");
+  EXPECT_THAT(TakeWarnings(), ::testing::IsEmpty());
+  EXPECT_EQ(Issues(), IssuesOf(RealHistory(kDraws - 2)));
+}
+
+}  // namespace
+}  // namespace brivo

@@ -123,6 +123,16 @@ TEST(FormatDrawLineTest, RoundTripsTheHistory) {
   }
 }
 
+// The bytes of a UTF-16 text after a byte-order mark.
+std::string Utf16(std::string_view bom, std::u16string_view text, bool big_endian) {
+  std::string bytes(bom);
+  for (const char16_t unit : text) {
+    const char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
+    bytes += big_endian ? std::string{high, low} : std::string{low, high};
+  }
+  return bytes;
+}
+
 TEST(ReadTextLinesTest, LineEnds) {
   using Lines = std::vector<std::string>;
   struct Case {
@@ -163,6 +173,17 @@ TEST(ReadTextLinesTest, LineEnds) {
        {std::string("a\0b\xff", 4), std::string(1, '\0')}},
       {"utf-8 kept", "2007001 红球\r\n", {"2007001 红球"}},
       {"long line", long_line + "\r\ny", {long_line, "y"}},
+      {"utf-16 le", Utf16("\xFF\xFE", u"2007001 05\r\n红\r", false), {"2007001 05", "红"}},
+      {"utf-16 be", Utf16("\xFE\xFF", u"a\nb", true), {"a", "b"}},
+      {"utf-16 pair and lone halves",
+       Utf16("\xFF\xFE", u"\U0001F600|", false) + std::string("\x00\xD8|\x00\x00\xDC", 6),
+       {"\xF0\x9F\x98\x80|\xEF\xBF\xBD|\xEF\xBF\xBD"}},
+      {"utf-16 odd last byte",
+       std::string("\xFF\xFE"
+                   "a\0b",
+                   5),
+       {"a\xEF\xBF\xBD"}},
+      {"utf-16 bom only", "\xFF\xFE", {}},
   };
   testing::TempDir dir;
   for (const Case& c : cases) {

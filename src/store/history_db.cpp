@@ -76,6 +76,27 @@ Status CreateHistoryFile(const std::string& path) {
   return Status::Ok();
 }
 
+// A log or journal left beside a history that is gone belongs to that history: beside a new file
+// SQLite would replay it into it and damage it. It is kept under another name, never deleted;
+// the shared-memory index holds nothing of the history and goes.
+Status SetAsideOrphanedLogs(const std::string& path) {
+  std::error_code ec;
+  for (const char* suffix : {"-wal", "-journal"}) {
+    const std::string log = path + suffix;
+    if (!std::filesystem::exists(log, ec)) continue;
+    std::string kept = log + ".orphaned";
+    for (int n = 2; std::filesystem::exists(kept, ec); ++n) {
+      kept = log + ".orphaned-" + std::to_string(n);
+    }
+    std::filesystem::rename(log, kept, ec);
+    if (ec) return Status::IoError("cannot set aside " + log + ": " + ec.message());
+    LogWarning(log + " had no history beside it; kept as " + kept);
+  }
+  std::filesystem::remove(path + "-shm", ec);
+  if (ec) return Status::IoError("cannot delete " + path + "-shm: " + ec.message());
+  return Status::Ok();
+}
+
 }  // namespace
 
 std::string ProgramFile(const std::string& program_folder, const std::string& name) {
@@ -102,6 +123,7 @@ const std::vector<std::string>& SchemaStatements() {
 Status OpenHistoryDatabase(const std::string& path, std::unique_ptr<Database>* out) {
   std::error_code ec;
   if (!std::filesystem::exists(path, ec)) {
+    if (Status s = SetAsideOrphanedLogs(path); !s.ok()) return s;
     if (Status s = CreateHistoryFile(path); !s.ok()) return s;
   }
   std::unique_ptr<Database> db;

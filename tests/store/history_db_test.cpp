@@ -75,6 +75,39 @@ TEST(OpenHistoryTest, ForeignFilesAreNeverRepairedIntoAnEmptyHistory) {
   }
 }
 
+TEST(OpenHistoryTest, ALogLeftByADeletedHistoryIsKeptApartFromTheNewOne) {
+  TempDir dir;
+  const std::string path = ProgramFile(dir.path().string(), kHistoryFileName);
+  std::string log;
+  {
+    std::unique_ptr<Database> db;
+    ASSERT_TRUE(OpenHistoryDatabase(path, &db).ok());
+    ASSERT_TRUE(db->Execute("PRAGMA wal_autocheckpoint=0").ok());
+    for (int i = 0; i < 50; ++i) {
+      ASSERT_TRUE(db->Execute("INSERT INTO Carcu (Nmb, Count) VALUES (1, 2)").ok());
+    }
+    // What a crash leaves: the log with changes not yet in the file.
+    log = ReadFileBytes(path + "-wal");
+    ASSERT_GT(log.size(), 4096u);
+  }
+  std::filesystem::remove(path);
+  WriteFileBytes(path + "-wal", log);
+  WriteFileBytes(path + "-wal.orphaned", "an earlier one");
+  std::unique_ptr<Database> db;
+  Status s = OpenHistoryDatabase(path, &db);
+  ASSERT_TRUE(s.ok()) << s.ToString();
+  std::unique_ptr<Recordset> rows;
+  ASSERT_TRUE(db->OpenSnapshot("SELECT * FROM Carcu", &rows).ok());
+  EXPECT_EQ(rows->RecordCount(), 0);
+  std::unique_ptr<Recordset> check;
+  ASSERT_TRUE(db->OpenSnapshot("PRAGMA integrity_check", &check).ok());
+  Value verdict;
+  ASSERT_TRUE(check->GetField("integrity_check", &verdict).ok());
+  EXPECT_EQ(AsText(verdict), "ok");
+  EXPECT_EQ(ReadFileBytes(path + "-wal.orphaned-2"), log);
+  EXPECT_EQ(ReadFileBytes(path + "-wal.orphaned"), "an earlier one");
+}
+
 TEST(OpenHistoryTest, MissingFolderFailsCleanly) {
   TempDir dir;
   std::unique_ptr<Database> db;

@@ -149,6 +149,7 @@ class FrmMain : public QMainWindow {
   // The grid whose viewport or heading the object is, or null.
   FlexGrid* GridOf(QObject* watched) const;
   bool OfferToSetAsideAccessFile(const std::string& path);
+  bool OfferToSetAsideUnreadableFile(const std::string& path, const Status& status);
   void ReportUnopenableHistory(const std::string& path, const Status& status);
   Status ReopenRecordsets();
 

@@ -27,15 +27,44 @@ void FrmMain::OpenHistory() {
   if (store::DetectFileKind(path) == store::FileKind::kAccess && !OfferToSetAsideAccessFile(path)) {
     return;
   }
-  Status s = store::OpenHistoryDatabase(path, &db_);
-  if (s.ok()) s = ReopenRecordsets();
-  if (!s.ok()) {
-    LogWarning(s.ToString());
-    snapshot_.reset();
-    table_.reset();
-    db_.reset();
-    ReportUnopenableHistory(path, s);
+  auto open = [this, &path] {
+    Status s = store::OpenHistoryDatabase(path, &db_);
+    if (s.ok()) s = ReopenRecordsets();
+    if (!s.ok()) {
+      LogWarning(s.ToString());
+      snapshot_.reset();
+      table_.reset();
+      db_.reset();
+    }
+    return s;
+  };
+  Status s = open();
+  if (s.code() == Status::Code::kCorruption || s.code() == Status::Code::kNotHistory) {
+    if (!OfferToSetAsideUnreadableFile(path, s)) return;
+    s = open();  // a new, empty history under the name
   }
+  if (!s.ok()) ReportUnopenableHistory(path, s);
+}
+
+// A damaged or foreign file under the history's name is kept under another name, never
+// deleted or repaired, and a new history starts only when the user agrees; otherwise the window
+// opens with an empty history and the file stays as it is.
+bool FrmMain::OfferToSetAsideUnreadableFile(const std::string& path, const Status& status) {
+  const std::string question =
+      "无法打开历史数据库：\n" + path + "\n\n" + FailureReason(status) +
+      "\n\n按“确定”将它改名为 QolvexSSQ-damaged.mdb 保留，并新建一个空的历史数据库"
+      "（之后可用“读取历史号文本”从文本文件读入历史号码）。\n"
+      "按“取消”则不改动该文件，窗口以空的历史打开。";
+  if (!prompts_->Confirm(question, kMessageTitle)) return false;
+  std::string kept;
+  if (Status s = store::SetAsideHistoryFile(path, "QolvexSSQ-damaged", &kept); !s.ok()) {
+    LogWarning(s.ToString());
+    prompts_->Warn("无法将 QolvexSSQ.mdb 改名，文件没有被改动。\n" + FailureReason(s),
+                   kMessageTitle);
+    return false;
+  }
+  ShowHint(QString::fromUtf8("原文件已改名为 %1 保留").arg(QString::fromStdString(kept)));
+  return true;
 }
 
 // A history of the old Access format cannot be read here; it is kept under another name, never

@@ -201,6 +201,26 @@ Status CompactHistoryFiles(const std::string& program_folder) {
   return result;
 }
 
+Status SetAsideHistoryFile(const std::string& path, const std::string& stem, std::string* kept) {
+  const fs::path folder = fs::path(path).parent_path();
+  std::error_code ec;
+  std::string name = (folder / (stem + ".mdb")).string();
+  for (int n = 2; fs::exists(name, ec) || fs::exists(name + "-wal", ec); ++n) {
+    name = (folder / (stem + "-" + std::to_string(n) + ".mdb")).string();
+  }
+  // The logs first, so that no log ever lies beside a file it does not belong to.
+  for (const char* suffix : {"-wal", "-journal"}) {
+    if (!fs::exists(path + suffix, ec)) continue;
+    fs::rename(path + suffix, name + suffix, ec);
+    if (ec) return Status::IoError("cannot rename " + path + suffix + ": " + ec.message());
+  }
+  fs::rename(path, name, ec);
+  if (ec) return Status::IoError("cannot rename " + path + ": " + ec.message());
+  fs::remove(path + "-shm", ec);
+  *kept = name;
+  return Status::Ok();
+}
+
 FileKind DetectFileKind(const std::string& path) {
   std::error_code ec;
   fs::file_status status = fs::status(path, ec);

@@ -25,6 +25,12 @@ Status DeleteAll(Recordset& recordset);
 // log belongs to the old file.
 Status CompactHistoryFiles(const std::string& program_folder);
 
+// Keeps a history file that cannot be opened under the first free name "<stem>.mdb",
+// "<stem>-2.mdb", ... of its folder, its log and journal renamed with it (beside a new file
+// under the old name they would be replayed into it); the shared-memory index is deleted.
+// *kept names the file. Nothing is ever deleted but the index.
+Status SetAsideHistoryFile(const std::string& path, const std::string& stem, std::string* kept);
+
 // What lies at a path.
 enum class FileKind { kMissing, kSqlite, kAccess, kOther };
 // Reads the file's first bytes: SQLite's header, or a Jet/ACE (Access) database's

@@ -284,9 +284,9 @@ TEST_F(FrmMainTest, FailedCompactionKeepsTheHistory) {
 TEST_F(FrmMainTest, UnopenableDatabaseGivesOneMessageAndAnEmptyWindow) {
   const std::string bytes = "2003001 10 11 12 13 26 28 11 \r\n";
   testing::WriteFileBytes(HistoryPath(), bytes);
-  Open();
+  Open();  // the offer to keep it under another name is declined
   ASSERT_EQ(prompts_.shown.size(), 1u);
-  EXPECT_EQ(prompts_.shown[0].kind, "warn");
+  EXPECT_EQ(prompts_.shown[0].kind, "confirm");
   EXPECT_EQ(Find<FlexGrid>("MSFlexGrid1")->Rows(), 1);
   EXPECT_EQ(TextOf("Text1"), "2026001");
   // Every later command is harmless.

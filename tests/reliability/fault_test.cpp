@@ -224,10 +224,10 @@ TEST_F(FaultTest, DamagedHistoryGivesOneMessageAndIsLeftAsItWas) {
     SCOPED_TRACE(damage.name);
     window_.reset();
     testing::WriteFileBytes(HistoryPath(), damage.bytes);
-    Open();
-    const std::vector<std::string> warnings = TakeWarnings();
-    ASSERT_EQ(warnings.size(), 1u);
-    EXPECT_NE(warnings[0].find("无法打开历史数据库"), std::string::npos) << warnings[0];
+    Open();  // the offer to keep it under another name is declined
+    ASSERT_EQ(prompts_.shown.size(), 1u);
+    EXPECT_EQ(prompts_.shown[0].kind, "confirm");
+    EXPECT_NE(prompts_.shown[0].text.find("无法打开历史数据库"), std::string::npos);
     Import(NewHistoryFile());
     for (const char* button : {"Command1", "Command2", "Command3", "Command4"}) Press(button);
     window_->mnuClear_Click();
@@ -235,6 +235,25 @@ TEST_F(FaultTest, DamagedHistoryGivesOneMessageAndIsLeftAsItWas) {
     TakeWarnings();
     EXPECT_EQ(testing::ReadFileBytes(HistoryPath()), damage.bytes);
   }
+}
+
+TEST_F(FaultTest, DamagedHistoryIsKeptUnderAnotherNameWhenTheUserAgrees) {
+  History(RealHistory(kDraws));
+  std::string damaged = testing::ReadFileBytes(HistoryPath());
+  damaged.replace(damaged.size() / 2, 50000, 50000, '\x5a');
+  testing::WriteFileBytes(HistoryPath(), damaged);
+  testing::WriteFileBytes(dir_.File("QolvexSSQ-damaged.mdb"), "kept from before");
+  prompts_.answers = {std::string("ok")};
+  Open();
+  ASSERT_EQ(prompts_.shown.size(), 1u);
+  EXPECT_NE(prompts_.shown[0].text.find("历史数据库文件已损坏。"), std::string::npos);
+  EXPECT_EQ(testing::ReadFileBytes(dir_.File("QolvexSSQ-damaged-2.mdb")), damaged);
+  EXPECT_EQ(testing::ReadFileBytes(dir_.File("QolvexSSQ-damaged.mdb")), "kept from before");
+  EXPECT_EQ(Find<FlexGrid>("MSFlexGrid1")->Rows(), 1);
+  prompts_.shown.clear();
+  Import(NewHistoryFile());
+  EXPECT_THAT(TakeWarnings(), ::testing::IsEmpty());
+  EXPECT_EQ(Issues().size(), NewHistoryDraws());
 }
 
 TEST_F(FaultTest, HistoryLockedByAnotherProgramGivesOneMessagePerCommand) {

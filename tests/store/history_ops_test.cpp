@@ -226,6 +226,28 @@ TEST(CompactionTest, MissingHistoryCreatesNothing) {
   EXPECT_TRUE(fs::is_empty(dir.path()));
 }
 
+TEST(SetAsideHistoryFileTest, TakesTheFirstFreeNameAndMovesTheLogsAlong) {
+  TempDir dir;
+  const std::string history = dir.File(kHistoryFileName);
+  WriteFileBytes(history, "damaged");
+  WriteFileBytes(history + "-wal", "log");
+  WriteFileBytes(history + "-journal", "journal");
+  WriteFileBytes(history + "-shm", "index");
+  WriteFileBytes(dir.File("kept.mdb"), "older");
+  WriteFileBytes(dir.File("kept-2.mdb-wal"), "a log without its file");
+  std::string kept;
+  Status s = SetAsideHistoryFile(history, "kept", &kept);
+  ASSERT_TRUE(s.ok()) << s.ToString();
+  EXPECT_EQ(kept, dir.File("kept-3.mdb"));
+  EXPECT_EQ(ReadFileBytes(kept), "damaged");
+  EXPECT_EQ(ReadFileBytes(kept + "-wal"), "log");
+  EXPECT_EQ(ReadFileBytes(kept + "-journal"), "journal");
+  EXPECT_EQ(ReadFileBytes(dir.File("kept.mdb")), "older");
+  for (const char* gone : {"", "-wal", "-journal", "-shm"}) {
+    EXPECT_FALSE(fs::exists(history + gone)) << gone;
+  }
+}
+
 TEST(DetectFileKindTest, TellsKindsApartByTheirFirstBytes) {
   TempDir dir;
   {

@@ -196,7 +196,7 @@ TEST_F(HostileImportTest, DrawsAreFoundInEveryEncodingAndLineEnd) {
       {"cr only", lines[0] + "\r" + lines[1] + "\r"},
       {"utf-16 le", Utf16Le(lines[0] + "\r\n" + lines[1] + "\r\n")},
       {"junk between",
-       lines[0] + "\r\n" + std::string("\0\xff\xfe garbage\x80", 14) + "\r\n" + lines[1]},
+       lines[0] + "\r\n" + std::string("\0\xff\xfe garbage\x80", 12) + "\r\n" + lines[1]},
       {"a long line before", std::string(1 << 20, 'x') + "\n" + lines[0] + "\n" + lines[1]},
   };
   for (const Case& c : cases) {

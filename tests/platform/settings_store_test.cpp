@@ -18,6 +18,7 @@
 
 #include "platform/clock.h"
 #include "platform/program_folder.h"
+#include "testing/small_disk.h"
 #include "testing/temp_dir.h"
 
 namespace brivo {
@@ -245,9 +246,12 @@ TEST(IsWritableFolderTest, FalseForAReadOnlyFolder) {
   const std::string folder = dir.File("locked");
   ASSERT_TRUE(std::filesystem::create_directory(folder));
   ASSERT_EQ(chmod(folder.c_str(), 0555), 0);
+  // Permission bits do not bind root; a read-only file system does.
+  testing::SmallDisk disk(folder, 1 << 20);
   if (geteuid() == 0) {
-    // Permission bits do not bind root, so the folder may well be writable.
-    GTEST_SKIP() << "running as root: mode 0555 does not stop root from creating files";
+    if (!disk.mounted() || !disk.SetReadOnly(true)) {
+      GTEST_SKIP() << "running as root without the right to mount a read-only file system";
+    }
   }
   EXPECT_FALSE(IsWritableFolder(folder));
 }

@@ -3,56 +3,21 @@
 // the history and leaves every later command harmless.
 
 #include <gmock/gmock.h>
-#include <sys/mount.h>
-#include <sys/statvfs.h>
 
 #include <QProcess>
 #include <QPushButton>
 
 #include "app/frm_main_fixture.h"
 #include "testing/fault_vfs.h"
+#include "testing/small_disk.h"
 
 namespace brivo {
 namespace {
 
 using testing::RealHistory;
+using testing::SmallDisk;
 
 constexpr std::size_t kDraws = 1500;
-
-// A small file system of its own for the program folder, so that a test can fill it up or make
-// it read-only. Mounting needs the right to (root); without it the tests that need it skip.
-class SmallDisk {
- public:
-  SmallDisk(const std::string& path, std::size_t bytes) : path_(path) {
-    const std::string options = "size=" + std::to_string(bytes);
-    mounted_ = ::mount("tmpfs", path.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, options.c_str()) == 0;
-  }
-  ~SmallDisk() {
-    if (mounted_) ::umount2(path_.c_str(), MNT_DETACH);
-  }
-  SmallDisk(const SmallDisk&) = delete;
-  SmallDisk& operator=(const SmallDisk&) = delete;
-
-  bool mounted() const { return mounted_; }
-  bool SetReadOnly(bool read_only) {
-    const unsigned long flags = MS_REMOUNT | MS_NOSUID | MS_NODEV | (read_only ? MS_RDONLY : 0);
-    return ::mount("tmpfs", path_.c_str(), "tmpfs", flags, nullptr) == 0;
-  }
-  // Fills the disk up to `left` free bytes with a file that Free() takes away again.
-  void FillLeaving(std::size_t left) {
-    struct statvfs fs {};
-    ASSERT_EQ(::statvfs(path_.c_str(), &fs), 0);
-    const std::size_t free = static_cast<std::size_t>(fs.f_bavail) * fs.f_frsize;
-    ASSERT_GT(free, left);
-    testing::WriteFileBytes(Filler(), std::string(free - left, '\0'));
-  }
-  void Free() { std::filesystem::remove(Filler()); }
-
- private:
-  std::string Filler() const { return path_ + "/filler"; }
-  std::string path_;
-  bool mounted_ = false;
-};
 
 class FaultTest : public FrmMainTest {
  protected:
@@ -97,7 +62,7 @@ TEST_F(FaultTest, FullDiskDuringAnImportKeepsTheHistory) {
   SmallDisk disk(dir_.path().string(), 3 << 20);
   if (!disk.mounted()) GTEST_SKIP() << "no right to mount a small file system here";
   History(RealHistory(kDraws));
-  disk.FillLeaving(256 << 10);
+  ASSERT_TRUE(disk.FillLeaving(256 << 10));
   Open();
   Import(NewHistoryFile());
   EXPECT_THAT(TakeWarnings(), OneWarningSaying("读入失败，历史号码没有改动。\n磁盘空间不足。"));
@@ -116,7 +81,7 @@ TEST_F(FaultTest, FullDiskDuringACompactionKeepsTheHistory) {
   SmallDisk disk(dir_.path().string(), 3 << 20);
   if (!disk.mounted()) GTEST_SKIP() << "no right to mount a small file system here";
   History(RealHistory(kDraws));
-  disk.FillLeaving(256 << 10);
+  ASSERT_TRUE(disk.FillLeaving(256 << 10));
   Open();
   Press("Command3");  // deletes the newest draw, then compacts
   EXPECT_THAT(TakeWarnings(),
@@ -136,7 +101,7 @@ TEST_F(FaultTest, FullDiskDuringAnExportLeavesNoPartFile) {
   if (!disk.mounted()) GTEST_SKIP() << "no right to mount a small file system here";
   History(RealHistory(kDraws));
   Open();
-  disk.FillLeaving(0);
+  ASSERT_TRUE(disk.FillLeaving(0));
   const auto before = std::distance(std::filesystem::directory_iterator(dir_.path()), {});
   Press("Command4");
   EXPECT_THAT(TakeWarnings(), OneWarningSaying("磁盘空间不足。"));

@@ -1,0 +1,40 @@
+#include "testing/small_disk.h"
+
+#include <sys/mount.h>
+#include <sys/statvfs.h>
+
+#include <filesystem>
+
+#include "testing/temp_dir.h"
+
+namespace brivo::testing {
+
+SmallDisk::SmallDisk(const std::string& path, std::size_t bytes) : path_(path) {
+  const std::string options = "size=" + std::to_string(bytes);
+  mounted_ = ::mount("tmpfs", path.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, options.c_str()) == 0;
+}
+
+SmallDisk::~SmallDisk() {
+  if (mounted_) ::umount2(path_.c_str(), MNT_DETACH);
+}
+
+bool SmallDisk::SetReadOnly(bool read_only) {
+  const unsigned long flags = MS_REMOUNT | MS_NOSUID | MS_NODEV | (read_only ? MS_RDONLY : 0);
+  return ::mount("tmpfs", path_.c_str(), "tmpfs", flags, nullptr) == 0;
+}
+
+bool SmallDisk::FillLeaving(std::size_t left) {
+  struct statvfs fs {};
+  if (::statvfs(path_.c_str(), &fs) != 0) return false;
+  const std::size_t free = static_cast<std::size_t>(fs.f_bavail) * fs.f_frsize;
+  if (free < left) return false;
+  WriteFileBytes(Filler(), std::string(free - left, '\0'));
+  return true;
+}
+
+void SmallDisk::Free() {
+  std::error_code ec;
+  std::filesystem::remove(Filler(), ec);
+}
+
+}  // namespace brivo::testing

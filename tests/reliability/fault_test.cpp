@@ -237,6 +237,11 @@ TEST_F(FaultTest, HistoryLockedByAnotherProgramGivesOneMessagePerCommand) {
   EXPECT_THAT(TakeWarnings(), OneWarningSaying(kBusy));
   Press("Command1");
   EXPECT_THAT(TakeWarnings(), OneWarningSaying(kBusy));
+  // The update could not store its draws: no page is to blame.
+  prompts_.answers = {std::string("ok")};
+  Press("Command21");
+  EXPECT_THAT(TakeWarnings(),
+              OneWarningSaying(std::string("在线更新失败：无法保存新的开奖号码。\n") + kBusy));
   EXPECT_EQ(Find<FlexGrid>("MSFlexGrid1")->Rows(), static_cast<int>(kDraws) + 1);
 
   holder.closeWriteChannel();

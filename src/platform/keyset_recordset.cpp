@@ -245,23 +245,27 @@ class KeysetRecordset final : public Recordset {
     for (std::size_t i = 0; i < pending_.size(); ++i) {
       if (pending_[i]) written.push_back(i);
     }
-    std::string sql = "INSERT INTO " + quoted_table_;
-    if (written.empty()) {
-      sql += " DEFAULT VALUES";
-    } else {
-      std::string names, places;
-      for (std::size_t n = 0; n < written.size(); ++n) {
-        if (n > 0) {
-          names += ',';
-          places += ',';
+    // An import appends thousands of rows that write the same columns: the text is kept.
+    if (insert_sql_.empty() || written != insert_columns_) {
+      insert_columns_ = written;
+      insert_sql_ = "INSERT INTO " + quoted_table_;
+      if (written.empty()) {
+        insert_sql_ += " DEFAULT VALUES";
+      } else {
+        std::string names, places;
+        for (std::size_t n = 0; n < written.size(); ++n) {
+          if (n > 0) {
+            names += ',';
+            places += ',';
+          }
+          names += "[" + table_->columns[written[n]] + "]";
+          places += "?" + std::to_string(n + 1);
         }
-        names += "[" + table_->columns[written[n]] + "]";
-        places += "?" + std::to_string(n + 1);
+        insert_sql_ += " (" + names + ") VALUES (" + places + ")";
       }
-      sql += " (" + names + ") VALUES (" + places + ")";
     }
     sqlite3_stmt* stmt = nullptr;
-    if (Status s = connection_->Prepare(sql, &stmt); !s.ok()) return s;
+    if (Status s = connection_->Prepare(insert_sql_, &stmt); !s.ok()) return s;
     StatementUse use(stmt);
     for (std::size_t n = 0; n < written.size(); ++n) {
       BindValue(stmt, static_cast<int>(n + 1), *pending_[written[n]]);
@@ -331,6 +335,9 @@ class KeysetRecordset final : public Recordset {
 
   Mode mode_ = Mode::kNone;
   std::vector<std::optional<Value>> pending_;
+  // The last append's statement and the columns it writes.
+  std::vector<std::size_t> insert_columns_;
+  std::string insert_sql_;
 };
 
 }  // namespace

@@ -120,6 +120,32 @@ TEST_F(RecordsetTest, TableAppendsInInsertionOrderAndKeepsThePosition) {
   EXPECT_THAT(Walk(*table), ElementsAre(2003003, 2003001, 2003002, 2003004));
 }
 
+TEST_F(RecordsetTest, SuccessiveAppendsWriteEachTheirOwnColumns) {
+  std::unique_ptr<Recordset> table;
+  ASSERT_TRUE(db_->OpenTable("Draws", &table).ok());
+  auto append = [&](std::vector<std::pair<const char*, Value>> fields) {
+    ASSERT_TRUE(table->AddNew().ok());
+    for (auto& [name, value] : fields) ASSERT_TRUE(table->SetField(name, value).ok());
+    ASSERT_TRUE(table->Update().ok());
+  };
+  append({{"SQQH", std::int64_t{4}}, {"L1A", std::int64_t{1}}});
+  append({{"SQQH", std::int64_t{5}}, {"L1A", std::int64_t{2}}});
+  append({{"SQQH", std::int64_t{6}}});
+  append({{"L1A", std::int64_t{3}}, {"SQQH", std::int64_t{7}}});
+  append({});
+  std::unique_ptr<Recordset> rows;
+  ASSERT_TRUE(db_->OpenSnapshot("SELECT SQQH, L1A FROM Draws WHERE rowid > 3", &rows).ok());
+  std::vector<std::string> seen;
+  for (; !rows->IsEof(); rows->MoveNext()) {
+    Value issue, number;
+    ASSERT_TRUE(rows->GetField("SQQH", &issue).ok());
+    ASSERT_TRUE(rows->GetField("L1A", &number).ok());
+    seen.push_back(IsNull(issue) ? "-" : std::to_string(*AsInt(issue)));
+    seen.back() += IsNull(number) ? ":-" : ":" + std::to_string(*AsInt(number));
+  }
+  EXPECT_THAT(seen, ElementsAre("4:1", "5:2", "6:-", "7:3", "-:-"));
+}
+
 TEST_F(RecordsetTest, TableSeesRowsOthersAddedFromItsNextMoveLast) {
   std::unique_ptr<Recordset> table;
   ASSERT_TRUE(db_->OpenTable("Draws", &table).ok());

@@ -21,6 +21,7 @@
 #include <QTabBar>
 
 #include "app/flex_grid.h"
+#include "platform/log.h"
 #include "platform/qt/desktop_launcher.h"
 #include "platform/qt/qt_page_fetcher.h"
 #include "platform/qt/qt_prompts.h"
@@ -223,5 +224,11 @@ void FrmMain::CommitPendingEdits() {
 void FrmMain::Command9_Click() { mnu_setup_->popup(QCursor::pos()); }
 
 void FrmMain::ShowHint(const QString& text) { statusBar()->showMessage(text, 8000); }
+
+void FrmMain::WarnOfFailure(const std::string& what, const Status& status,
+                            const std::string& title) {
+  LogWarning(status.ToString());
+  prompts_->Warn(what + "\n" + FailureReason(status), title);
+}
 
 }  // namespace brivo

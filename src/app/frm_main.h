@@ -7,6 +7,7 @@
 #include <string>
 
 #include "acquire/appender.h"
+#include "app/failure_reason.h"
 #include "app/window_settings.h"
 #include "platform/clock.h"
 #include "platform/database.h"
@@ -171,6 +172,9 @@ class FrmMain : public QMainWindow {
   // Steps 3 and 4 of the pattern refresh, on the snapshot's current row.
   void LoadPattern();
   void ShowHint(const QString& text);
+  // Logs the failure and tells the user in one message: what was not done, then why.
+  void WarnOfFailure(const std::string& what, const Status& status,
+                     const std::string& title = kMessageTitle);
   int LookBackDigit() const;  // the digit in MaskEdBox2, or -1
   std::int32_t ZodiacYearOfText1() const;
 

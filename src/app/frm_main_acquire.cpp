@@ -7,7 +7,6 @@
 #include "acquire/history_import.h"
 #include "acquire/manual_entry.h"
 #include "acquire/truncation.h"
-#include "app/failure_reason.h"
 #include "app/frm_main.h"
 #include "platform/log.h"
 #include "platform/qt/wait_cursor.h"
@@ -107,9 +106,7 @@ void FrmMain::StoreManualDraw() {
     if (s.ok()) s = transaction.Commit();
   }
   if (!s.ok()) {
-    LogWarning(s.ToString());
-    prompts_->Warn("第" + std::to_string(draw->issue) + "期的号码没有保存。\n" + FailureReason(s),
-                   kMessageTitle);
+    WarnOfFailure("第" + std::to_string(draw->issue) + "期的号码没有保存。", s);
     return;
   }
   suppress_entry_ = true;
@@ -150,8 +147,7 @@ void FrmMain::cmdRdLst_Click() {
     Status s = acquire::ReplaceHistory(*db_, *table_, AppendingContext(), parsed.draws,
                                        acquire::EarlierLists::kUnset);
     if (!s.ok()) {
-      LogWarning(s.ToString());
-      prompts_->Warn("读入失败，历史号码没有改动。\n" + FailureReason(s), kImportTitle);
+      WarnOfFailure("读入失败，历史号码没有改动。", s, kImportTitle);
       return;
     }
     RefreshAfterHistoryChange();
@@ -176,9 +172,7 @@ void FrmMain::Command3_Click() {
     CompactDb();
   } else {
     // Nothing was deleted, so there is nothing to compact either.
-    LogWarning(deleted.ToString());
-    prompts_->Warn("无法删除最后一期，历史号码没有改动。\n" + FailureReason(deleted),
-                   kMessageTitle);
+    WarnOfFailure("无法删除最后一期，历史号码没有改动。", deleted);
   }
   RefreshAfterHistoryChange();
   mask_ed_box1_[1]->setFocus();
@@ -191,10 +185,7 @@ void FrmMain::mnuClear_Click() {
     Status s = transaction.status();
     if (s.ok()) s = Delrec(*table_);
     if (s.ok()) s = transaction.Commit();
-    if (!s.ok()) {
-      LogWarning(s.ToString());
-      prompts_->Warn("清空失败，历史号码没有改动。\n" + FailureReason(s), "确认清空");
-    }
+    if (!s.ok()) WarnOfFailure("清空失败，历史号码没有改动。", s, "确认清空");
   }
   AddHaoma();
 }
@@ -230,8 +221,7 @@ void FrmMain::TruncateTo(std::int64_t limit) {
   Status s = acquire::CollectDrawsUpTo(*snapshot_, limit, &kept);
   if (s.ok()) s = acquire::WriteScratchFile(scratch, kept);
   if (!s.ok()) {
-    LogWarning(s.ToString());
-    prompts_->Warn("无法写入临时文件 lsbf.txt，历史号码没有改动。\n" + FailureReason(s), kCutTitle);
+    WarnOfFailure("无法写入临时文件 lsbf.txt，历史号码没有改动。", s, kCutTitle);
     return;
   }
   if (Dqzd()) CompactDb();
@@ -250,8 +240,7 @@ bool FrmMain::Dqzd() {
                                 acquire::EarlierLists::kTwoBefore);
   }
   if (!s.ok()) {
-    LogWarning(s.ToString());
-    prompts_->Warn("重建历史失败，历史号码没有改动。\n" + FailureReason(s), kCutTitle);
+    WarnOfFailure("重建历史失败，历史号码没有改动。", s, kCutTitle);
     return false;
   }
   RefreshAfterHistoryChange();

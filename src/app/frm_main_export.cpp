@@ -3,11 +3,9 @@
 #include <QStatusBar>
 
 #include "acquire/history_export.h"
-#include "app/failure_reason.h"
 #include "app/flex_grid.h"
 #include "app/frm_main.h"
 #include "export/grid_export.h"
-#include "platform/log.h"
 #include "platform/qt/wait_cursor.h"
 #include "store/history_db.h"
 
@@ -26,8 +24,7 @@ void FrmMain::Command4_Click() {
   const std::string path =
       store::ProgramFile(context_.program_folder, acquire::HistoryTextFileName(newest));
   if (Status s = acquire::WriteHistoryText(path, rows); !s.ok()) {
-    LogWarning(s.ToString());
-    prompts_->Warn("无法写入文件 " + path + "\n" + FailureReason(s), kMessageTitle);
+    WarnOfFailure("无法写入文件 " + path, s);
     return;
   }
   launcher_->OpenFile(path);
@@ -53,8 +50,7 @@ void FrmMain::ExportGrid(FlexGrid* grid, bool from_menu) {
   }
   Status s = exports::ExportWorkbook(context_.program_folder, file, cells, *launcher_);
   if (!s.ok()) {
-    LogWarning(s.ToString());
-    prompts_->Warn(std::string("导出 ") + file + " 失败。\n" + FailureReason(s), kMessageTitle);
+    WarnOfFailure(std::string("导出 ") + file + " 失败。", s);
     return;
   }
   ShowHint(QString::fromUtf8("已导出到 %1")

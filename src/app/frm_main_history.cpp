@@ -58,9 +58,7 @@ bool FrmMain::OfferToSetAsideUnreadableFile(const std::string& path, const Statu
   if (!prompts_->Confirm(question, kMessageTitle)) return false;
   std::string kept;
   if (Status s = store::SetAsideHistoryFile(path, "QolvexSSQ-damaged", &kept); !s.ok()) {
-    LogWarning(s.ToString());
-    prompts_->Warn("无法将 QolvexSSQ.mdb 改名，文件没有被改动。\n" + FailureReason(s),
-                   kMessageTitle);
+    WarnOfFailure("无法将 QolvexSSQ.mdb 改名，文件没有被改动。", s);
     return false;
   }
   ShowHint(QString::fromUtf8("原文件已改名为 %1 保留").arg(QString::fromStdString(kept)));
@@ -174,9 +172,7 @@ Status FrmMain::CompactDb() {
   if (db_) db_->Close();
   Status compacted = store::CompactHistoryFiles(context_.program_folder);
   if (!compacted.ok()) {
-    LogWarning(compacted.ToString());
-    prompts_->Warn("数据库压缩失败，历史号码完好，没有丢失。\n" + FailureReason(compacted),
-                   kMessageTitle);
+    WarnOfFailure("数据库压缩失败，历史号码完好，没有丢失。", compacted);
   }
   // Whatever happened, the history file is whole and is opened again.
   const std::string path = store::ProgramFile(context_.program_folder, store::kHistoryFileName);

@@ -7,10 +7,8 @@
 #include <QStatusBar>
 #include <QTabBar>
 
-#include "app/failure_reason.h"
 #include "app/flex_grid.h"
 #include "app/frm_main.h"
-#include "platform/log.h"
 #include "platform/qt/wait_cursor.h"
 #include "search/combination_search.h"
 #include "search/position_search.h"
@@ -84,9 +82,8 @@ void FrmMain::RunSearch(SearchRunner run, const char* failure) {
   search::SearchResult result;
   grid2_->setVisible(false);
   if (Status s = run(*db_, *criteria, &result); !s.ok()) {
-    LogWarning(s.ToString());
     grid2_->setVisible(true);
-    prompts_->Warn(std::string(failure) + "。\n" + FailureReason(s), kMessageTitle);
+    WarnOfFailure(std::string(failure) + "。", s);
     return;
   }
   FillResultGrids(*criteria, result);

@@ -27,8 +27,9 @@ const std::vector<std::string>& SchemaStatements();
 
 // Opens the history database at path. A missing file is created with both tables, all at once
 // (a crash never leaves half a file under the name); a log left from an earlier file of that
-// name is first renamed to end in ".orphaned" so that it cannot be replayed into the new one. An existing file that is not an SQLite
-// database, or lacks a table or column of the history, is kNotHistory and left untouched.
+// name is first renamed to end in ".orphaned" so that it cannot be replayed into the new one.
+// An existing file that is not an SQLite database, or lacks a table or column of the history,
+// is kNotHistory and left untouched.
 Status OpenHistoryDatabase(const std::string& path, std::unique_ptr<Database>* out);
 
 }  // namespace brivo::store

@@ -23,22 +23,20 @@ namespace fs = std::filesystem;
 // rename that puts it in place stays within one file system and is atomic.
 constexpr char kNewSuffix[] = ".new";
 
-Status ErrnoError(const std::string& what, int error) { return Status::FromErrno(what, error); }
-
 Status SyncPath(const std::string& path, int flags) {
   int fd = ::open(path.c_str(), flags);
-  if (fd < 0) return ErrnoError("cannot open " + path + " to sync it", errno);
+  if (fd < 0) return Status::FromErrno("cannot open " + path + " to sync it", errno);
   int rc = ::fsync(fd);
   int error = errno;
   ::close(fd);
-  return rc == 0 ? Status::Ok() : ErrnoError("cannot sync " + path, error);
+  return rc == 0 ? Status::Ok() : Status::FromErrno("cannot sync " + path, error);
 }
 
 Status WriteAll(int fd, const char* data, std::size_t size, const std::string& path) {
   while (size > 0) {
     ssize_t n = ::write(fd, data, size);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return ErrnoError("cannot write " + path, n < 0 ? errno : EIO);
+    if (n <= 0) return Status::FromErrno("cannot write " + path, n < 0 ? errno : EIO);
     data += n;
     size -= static_cast<std::size_t>(n);
   }
@@ -48,25 +46,27 @@ Status WriteAll(int fd, const char* data, std::size_t size, const std::string& p
 // Copies source to destination, which must not exist, and syncs the copy to the disk.
 Status CopyAndSync(const std::string& source, const std::string& destination) {
   int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
-  if (in < 0) return ErrnoError("cannot read " + source, errno);
+  if (in < 0) return Status::FromErrno("cannot read " + source, errno);
   int out = ::open(destination.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
   if (out < 0) {
     int error = errno;
     ::close(in);
-    return ErrnoError("cannot create " + destination, error);
+    return Status::FromErrno("cannot create " + destination, error);
   }
   Status status;
   char buffer[1 << 16];
   while (status.ok()) {
     ssize_t n = ::read(in, buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) status = ErrnoError("cannot read " + source, errno);
+    if (n < 0) status = Status::FromErrno("cannot read " + source, errno);
     if (n <= 0) break;
     status = WriteAll(out, buffer, static_cast<std::size_t>(n), destination);
   }
-  if (status.ok() && ::fsync(out) != 0) status = ErrnoError("cannot sync " + destination, errno);
+  if (status.ok() && ::fsync(out) != 0)
+    status = Status::FromErrno("cannot sync " + destination, errno);
   // A failing close can report a write the disk refused late.
-  if (::close(out) != 0 && status.ok()) status = ErrnoError("cannot close " + destination, errno);
+  if (::close(out) != 0 && status.ok())
+    status = Status::FromErrno("cannot close " + destination, errno);
   ::close(in);
   if (!status.ok()) {
     std::error_code ec;
@@ -118,7 +118,7 @@ Status ReplaceHistory(const std::string& history, const std::string& compacted,
   if (status.ok()) status = RemoveIfPresent(history + "-wal");
   if (status.ok()) status = RemoveIfPresent(history + "-shm");
   if (status.ok() && ::rename(building.c_str(), history.c_str()) != 0) {
-    status = ErrnoError("cannot put the compacted copy in place of " + history, errno);
+    status = Status::FromErrno("cannot put the compacted copy in place of " + history, errno);
   }
   if (!status.ok()) {
     std::error_code ec;

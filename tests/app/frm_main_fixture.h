@@ -64,6 +64,11 @@ class FrmMainTest : public ::testing::Test {
     QRadioButton* button = Find<QRadioButton>(name);
     QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
   }
+  // Runs the text import of the file, the question answered with OK.
+  void ImportFile(const std::string& file) {
+    prompts_.answers = {std::string("ok"), file};
+    window_->cmdRdLst_Click();
+  }
   std::string Stored(const char* key) { return settings_->Get(key).value_or("<missing>"); }
   std::array<std::int16_t, 8> Pattern() { return window_->state().pattern; }
   // The own value of a kind letter at a position of the k-th newest draw of `draws`.

@@ -140,13 +140,8 @@ class HostileImportTest : public FrmMainTest {
     const std::string file = files_.File("draws.txt");
     testing::WriteFileBytes(file, bytes);
     prompts_.shown.clear();
-    prompts_.answers = {std::string("ok"), file};
-    window_->cmdRdLst_Click();
-    std::vector<std::string> warnings;
-    for (const auto& shown : prompts_.shown) {
-      if (shown.kind == "warn") warnings.push_back(shown.text);
-    }
-    return warnings;
+    ImportFile(file);
+    return prompts_.TakeWarnings();
   }
   int HistoryRows() { return Find<FlexGrid>("MSFlexGrid1")->Rows() - 1; }
   std::string Cell(int row, int col) {

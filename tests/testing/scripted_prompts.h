@@ -36,6 +36,16 @@ class ScriptedPrompts final : public Prompts {
     return Next();
   }
 
+  // The texts of the warnings shown since the last call; the record of prompts starts anew.
+  std::vector<std::string> TakeWarnings() {
+    std::vector<std::string> warnings;
+    for (const Shown& s : shown) {
+      if (s.kind == "warn") warnings.push_back(s.text);
+    }
+    shown.clear();
+    return warnings;
+  }
+
   // Answers in order: a text (OK with it) or nullopt (Cancel). Unscripted prompts are cancelled.
   std::deque<std::optional<std::string>> answers;
   std::vector<Shown> shown;

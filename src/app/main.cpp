@@ -5,12 +5,14 @@
 #include "app/frm_main.h"
 #include "platform/clock.h"
 #include "platform/program_folder.h"
+#include "platform/qt/qt_translation.h"
 #include "platform/settings_store.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   QCoreApplication::setOrganizationName("TarnwickSSQ");
   QCoreApplication::setApplicationName("brivo");
+  brivo::InstallQtChineseTranslation(app);
   std::unique_ptr<brivo::SettingsStore> settings = brivo::MakeSettingsStore();
   brivo::SystemClock clock;
   brivo::AppContext context;

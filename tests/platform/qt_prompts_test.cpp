@@ -26,6 +26,7 @@
 #include <string>
 
 #include "platform/program_folder.h"
+#include "platform/qt/qt_translation.h"
 #include "platform/qt/wait_cursor.h"
 #include "testing/temp_dir.h"
 
@@ -93,6 +94,26 @@ TEST_F(QtPromptsTest, ConfirmShowsMarkupAsPlainText) {
     box->button(QMessageBox::Ok)->click();
   });
   EXPECT_TRUE(prompts_.Confirm("<b>01</b> < 02", "Title"));
+}
+
+TEST_F(QtPromptsTest, StandardButtonsReadChineseOnceQtsTranslationIsLoaded) {
+  ASSERT_TRUE(InstallQtChineseTranslation(*QCoreApplication::instance()));
+  WhenModal<QMessageBox>([](QMessageBox* box) {
+    EXPECT_EQ(box->button(QMessageBox::Ok)->text(), Q("确定"));
+    EXPECT_EQ(box->button(QMessageBox::Cancel)->text(), Q("取消"));
+    box->button(QMessageBox::Cancel)->click();
+  });
+  EXPECT_FALSE(prompts_.Confirm("删除？", "删除期数"));
+  WhenModal<QInputDialog>([](QInputDialog* dialog) {
+    if (auto* buttons = dialog->findChild<QDialogButtonBox*>()) {
+      EXPECT_EQ(buttons->button(QDialogButtonBox::Ok)->text(), Q("确定"));
+      EXPECT_EQ(buttons->button(QDialogButtonBox::Cancel)->text(), Q("取消"));
+    } else {
+      ADD_FAILURE() << "the input box has no buttons";
+    }
+    dialog->reject();
+  });
+  EXPECT_EQ(prompts_.Input("期号", "删除期数", "1"), std::nullopt);
 }
 
 TEST_F(QtPromptsTest, WarnShowsAWarningWithOneOkButton) {

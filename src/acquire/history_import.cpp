@@ -1,5 +1,7 @@
 #include "acquire/history_import.h"
 
+#include <algorithm>
+
 #include "acquire/draw_line.h"
 #include "store/history_ops.h"
 
@@ -23,11 +25,23 @@ ParsedLines ParseDrawLines(const std::vector<std::string>& lines, std::int32_t i
     }
     ParsedDraw draw;
     draw.issue = static_cast<std::int32_t>(issue);
+    draw.line = parsed.lines_read;
     std::copy(line.numbers.begin(), line.numbers.end(), draw.numbers.begin());
     parsed.draws.push_back(draw);
     previous = issue;
   }
   return parsed;
+}
+
+std::optional<std::size_t> PutInAscendingOrder(std::vector<ParsedDraw>* draws, bool* reversed) {
+  std::vector<ParsedDraw>& d = *draws;
+  const bool falling = d.size() >= 2 && d[1].issue < d[0].issue;
+  for (std::size_t i = 1; i < d.size(); ++i) {
+    if (falling ? d[i].issue >= d[i - 1].issue : d[i].issue <= d[i - 1].issue) return i;
+  }
+  if (falling) std::reverse(d.begin(), d.end());
+  *reversed = falling;
+  return std::nullopt;
 }
 
 Status ReplaceHistory(Database& db, Recordset& table, const AppendContext& context,

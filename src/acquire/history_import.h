@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@ namespace brivo::acquire {
 struct ParsedDraw {
   std::int32_t issue = 0;
   store::DrawNumbers numbers{};
+  int line = 0;  // the line of the file it came from, from 1
 };
 
 struct ParsedLines {
@@ -25,6 +27,12 @@ struct ParsedLines {
 // draw taken plus one (the first: issue_before_first + 1). A line that is no complete draw is
 // skipped and uses up no issue; so is a line whose issue is below 1.
 ParsedLines ParseDrawLines(const std::vector<std::string>& lines, std::int32_t issue_before_first);
+
+// Puts a file's draws in ascending issue order, the order they are appended in: a file listed
+// oldest first stays as it is, one listed newest first (as results pages list them) is reversed
+// and *reversed set. When the issues neither rise nor fall throughout, or one repeats, returns
+// the index of the first draw that breaks the order and leaves the draws as they were.
+std::optional<std::size_t> PutInAscendingOrder(std::vector<ParsedDraw>* draws, bool* reversed);
 
 // What the rebuilt rows get as lists of the draw N before: nothing, or the lists of the draw two
 // before (the rebuild's fixed distance; empty text for the first two draws).

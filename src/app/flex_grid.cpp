@@ -1,6 +1,7 @@
 #include "app/flex_grid.h"
 
 #include <QHeaderView>
+#include <QScrollBar>
 
 namespace brivo {
 
@@ -59,7 +60,17 @@ SheetCells FlexGrid::Cells() const {
 }
 
 void FlexGrid::SelectLastCell() {
-  if (rowCount() > 0 && columnCount() > 0) setCurrentCell(rowCount() - 1, columnCount() - 1);
+  if (rowCount() == 0 || columnCount() == 0) return;
+  // A new current cell is scrolled into view, at once or when the grid is next shown; the user
+  // keeps the rows they were reading.
+  const int across = horizontalScrollBar()->value();
+  const int down = verticalScrollBar()->value();
+  const bool scrolls = hasAutoScroll();
+  setAutoScroll(false);
+  setCurrentCell(rowCount() - 1, columnCount() - 1);
+  setAutoScroll(scrolls);
+  horizontalScrollBar()->setValue(across);
+  verticalScrollBar()->setValue(down);
 }
 
 int FlexGrid::TopRow() const {

@@ -31,7 +31,7 @@ class FlexGrid : public QTableWidget {
 
   // Every cell's text, row 0 the headings.
   SheetCells Cells() const;
-  // Makes the last cell (last row, last column) the current one.
+  // Makes the last cell (last row, last column) the current one without scrolling the view.
   void SelectLastCell();
 
   // The first data row in view (1 when not scrolled).

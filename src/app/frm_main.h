@@ -7,6 +7,7 @@
 #include <string>
 
 #include "acquire/appender.h"
+#include "acquire/history_import.h"
 #include "app/failure_reason.h"
 #include "app/window_settings.h"
 #include "platform/clock.h"
@@ -158,8 +159,12 @@ class FrmMain : public QMainWindow {
   void SelectOption(QRadioButton* button, int index, void (FrmMain::*handler)(int));
 
   void StoreManualDraw();
-  // Keeps the draws up to `limit`, rebuilt from the scratch file, and compacts.
-  void TruncateTo(std::int64_t limit);
+  // Every stored draw, oldest first, from a snapshot of its own; false (with a warning) when the
+  // history cannot be read.
+  bool ReadStoredDraws(std::vector<acquire::ParsedDraw>* draws);
+  // Keeps the first `kept` of the draws once the user has agreed to lose the rest: writes them to
+  // the scratch file, rebuilds every row from it and compacts.
+  void CutHistory(std::vector<acquire::ParsedDraw> draws, std::size_t kept);
   // The refresh every history change ends with: grid, proposed issue, pattern.
   void RefreshAfterHistoryChange();
   void MoveToPatternRecord();
@@ -171,6 +176,10 @@ class FrmMain : public QMainWindow {
 
   // Steps 3 and 4 of the pattern refresh, on the snapshot's current row.
   void LoadPattern();
+  // The manual pattern box of a position, or all of them: a whole number becomes the position's
+  // pattern value; any other text is replaced by the value in use, with a hint.
+  void TakeManualBox(int index);
+  void TakeManualPattern();
   void ShowHint(const QString& text);
   // Logs the failure and tells the user in one message: what was not done, then why.
   void WarnOfFailure(const std::string& what, const Status& status,

@@ -2,6 +2,8 @@
 // draw, clearing, and the truncations with their rebuild.
 
 #include <QLineEdit>
+#include <algorithm>
+#include <cstdint>
 
 #include "acquire/draw_line.h"
 #include "acquire/history_import.h"
@@ -132,9 +134,21 @@ void FrmMain::cmdRdLst_Click() {
     prompts_->Warn("无法读取文件：\n" + *file + "\n\n历史号码没有改动。", kImportTitle);
     return;
   }
-  const acquire::ParsedLines parsed = acquire::ParseDrawLines(lines, state_.proposed_issue);
+  acquire::ParsedLines parsed = acquire::ParseDrawLines(lines, state_.proposed_issue);
   if (parsed.draws.empty()) {
     prompts_->Warn("文件中没有一行完整的开奖号码：\n" + *file + "\n\n历史号码没有改动。",
+                   kImportTitle);
+    return;
+  }
+  bool reversed = false;
+  if (const auto broken = acquire::PutInAscendingOrder(&parsed.draws, &reversed)) {
+    const acquire::ParsedDraw& draw = parsed.draws[*broken];
+    const acquire::ParsedDraw& before = parsed.draws[*broken - 1];
+    prompts_->Warn("文件第" + std::to_string(draw.line) + "行的期号" + std::to_string(draw.issue) +
+                       "与第" + std::to_string(before.line) + "行的期号" +
+                       std::to_string(before.issue) +
+                       "顺序不符：期号须从旧到新或从新到旧排列，且不能重复。\n" + *file +
+                       "\n\n历史号码没有改动。",
                    kImportTitle);
     return;
   }
@@ -152,10 +166,12 @@ void FrmMain::cmdRdLst_Click() {
     }
     RefreshAfterHistoryChange();
   }
-  ShowHint(QString::fromUtf8("读入%1行：%2期开奖号码，跳过%3行")
-               .arg(parsed.lines_read)
-               .arg(parsed.draws.size())
-               .arg(parsed.lines_skipped));
+  ShowHint(
+      QString::fromUtf8("读入%1行：%2期开奖号码，跳过%3行%4")
+          .arg(parsed.lines_read)
+          .arg(parsed.draws.size())
+          .arg(parsed.lines_skipped)
+          .arg(QString::fromUtf8(reversed ? "（文件从新到旧排列，已按期号从旧到新读入）" : "")));
 }
 
 void FrmMain::Command3_Click() {
@@ -196,7 +212,11 @@ void FrmMain::mnuDlzd_Click() {
                       std::to_string(static_cast<std::int64_t>(state_.proposed_issue) - 1));
   const std::int32_t limit = acquire::ParsePositiveAnswer(answer);
   if (limit <= 0) return;
-  TruncateTo(limit);
+  std::vector<acquire::ParsedDraw> draws;
+  if (!ReadStoredDraws(&draws)) return;
+  std::size_t kept = 0;
+  while (kept < draws.size() && draws[kept].issue <= limit) ++kept;
+  CutHistory(std::move(draws), kept);
 }
 
 void FrmMain::mnuEszhzd_Click() {
@@ -204,23 +224,37 @@ void FrmMain::mnuEszhzd_Click() {
       "请输入需要删除最后多少期历史号码（例如输入3，那么就将删除最后的3期历史号码）", kCutTitle,
       "1");
   const std::int32_t count = acquire::ParsePositiveAnswer(answer);
-  if (count <= 0 || !db_) return;
-  std::unique_ptr<Recordset> reopened;
-  if (!db_->OpenSnapshot(store::kHistoryQuery, &reopened).ok()) return;
-  snapshot_ = std::move(reopened);
-  const std::int64_t newest = NewestIssue();
-  if (newest <= 0) return;  // an empty history has nothing to cut
-  TruncateTo(newest - count);
+  if (count <= 0) return;
+  std::vector<acquire::ParsedDraw> draws;
+  if (!ReadStoredDraws(&draws) || draws.empty()) return;  // an empty history has nothing to cut
+  // Exactly the newest `count` stored draws go, whatever their issue numbers.
+  const std::size_t kept = draws.size() - std::min(draws.size(), static_cast<std::size_t>(count));
+  CutHistory(std::move(draws), kept);
 }
 
-void FrmMain::TruncateTo(std::int64_t limit) {
-  if (!db_ || !snapshot_) return;
-  std::vector<acquire::ParsedDraw> kept;
+bool FrmMain::ReadStoredDraws(std::vector<acquire::ParsedDraw>* draws) {
+  if (!db_) return false;
+  std::unique_ptr<Recordset> rows;
+  Status s = db_->OpenSnapshot(store::kHistoryQuery, &rows);
+  if (s.ok()) s = acquire::CollectDrawsUpTo(*rows, INT64_MAX, draws);
+  if (!s.ok()) WarnOfFailure("无法读取历史号码，历史号码没有改动。", s, kCutTitle);
+  return s.ok();
+}
+
+void FrmMain::CutHistory(std::vector<acquire::ParsedDraw> draws, std::size_t kept) {
+  if (!db_) return;
+  const std::size_t going = draws.size() - kept;
+  if (going > 0) {
+    const std::string question =
+        kept == 0 ? "将删除全部" + std::to_string(going) + "期历史号码，历史将被清空。"
+                  : "将删除最后" + std::to_string(going) + "期历史号码，删除后最新一期为第" +
+                        std::to_string(draws[kept - 1].issue) + "期。";
+    if (!prompts_->Confirm(question + "\n确定要删除吗？", kCutTitle)) return;
+  }
+  draws.resize(kept);
   const std::string scratch =
       store::ProgramFile(context_.program_folder, acquire::kScratchFileName);
-  Status s = acquire::CollectDrawsUpTo(*snapshot_, limit, &kept);
-  if (s.ok()) s = acquire::WriteScratchFile(scratch, kept);
-  if (!s.ok()) {
+  if (Status s = acquire::WriteScratchFile(scratch, draws); !s.ok()) {
     WarnOfFailure("无法写入临时文件 lsbf.txt，历史号码没有改动。", s, kCutTitle);
     return;
   }

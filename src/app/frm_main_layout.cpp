@@ -138,6 +138,12 @@ QWidget* FrmMain::BuildSearchFrames() {
   option1_[0] = Radio("Option1", 0, "固定位");
   option1_[1] = Radio("Option1", 1, "自由位");
   check2_ = Named(new QCheckBox(QString::fromUtf8("自由位计蓝球")), "Check2");
+  {
+    // Shown only for 自由位; hidden it keeps its place, so the frames beside it stay put.
+    QSizePolicy policy = check2_->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    check2_->setSizePolicy(policy);
+  }
   mode->addWidget(option1_[0]);
   mode->addWidget(option1_[1]);
   mode->addWidget(check2_);

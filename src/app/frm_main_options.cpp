@@ -107,26 +107,40 @@ void FrmMain::Combo1_LostFocus() {
   context_.settings->SetInt(keys::kIntZhWSetup, state_.intZhWSetup);
 }
 
-void FrmMain::Text22_LostFocus(int index) {
-  if (auto value = PatternValue(text22_[static_cast<std::size_t>(index)]->text())) {
-    state_.pattern[static_cast<std::size_t>(index)] = *value;
+void FrmMain::Text22_LostFocus(int index) { TakeManualBox(index); }
+
+void FrmMain::TakeManualBox(int index) {
+  const auto i = static_cast<std::size_t>(index);
+  const QString text = text22_[i]->text();
+  if (auto value = PatternValue(text)) {
+    state_.pattern[i] = *value;
+    return;
   }
+  // What the box shows is what is searched: a text that is no number gives way to the value in
+  // use.
+  text22_[i]->setText(QString::number(state_.pattern[i]));
+  if (!text.isEmpty()) {
+    ShowHint(QString::fromUtf8("%1的“%2”不是整数，仍按%3检索")
+                 .arg(index == 7 ? QString::fromUtf8("蓝球") : QString::fromUtf8("红%1").arg(index),
+                      text)
+                 .arg(state_.pattern[i]));
+  }
+}
+
+void FrmMain::TakeManualPattern() {
+  for (int i = 1; i <= 7; ++i) TakeManualBox(i);
 }
 
 void FrmMain::TabStrip1_Click() {
   const bool manual = tab_strip1_->currentIndex() == 1;
   tab_pages_->setCurrentIndex(manual ? 1 : 0);
   state_.manual_tab = manual;
-  if (!manual && state_.intLei == store::kSx) {
-    // The automatic boxes hold animal names then, not numbers: read the pattern record again.
+  if (manual) {
+    TakeManualPattern();
+  } else {
+    // The pattern record may have changed while the manual tab was shown (a draw typed, another
+    // kind or basis chosen): the automatic boxes show it anew, and the search uses what they show.
     PatternRefresh();
-    return;
-  }
-  const auto& boxes = manual ? text22_ : text2_;
-  for (int i = 1; i <= 7; ++i) {
-    if (auto value = PatternValue(boxes[static_cast<std::size_t>(i)]->text())) {
-      state_.pattern[static_cast<std::size_t>(i)] = *value;
-    }
   }
 }
 
@@ -159,11 +173,7 @@ void FrmMain::LoadPattern() {
     }
   } else {
     state_.manual_tab = true;
-    for (int i = 1; i <= 7; ++i) {
-      if (auto value = PatternValue(text22_[static_cast<std::size_t>(i)]->text())) {
-        state_.pattern[static_cast<std::size_t>(i)] = *value;
-      }
-    }
+    TakeManualPattern();
   }
 }
 

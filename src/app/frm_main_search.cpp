@@ -100,7 +100,6 @@ void FrmMain::FillResultGrids(const search::SearchCriteria& c, const search::Sea
     grid2_->SetColWidthTwips(i, 800);
   }
   grid2_->SetText(0, 8, QString::fromUtf8(c.earlier_basis ? "前期开奖" : "上期开奖"));
-  grid2_->SetColWidthTwips(8, 2800);
   for (std::size_t r = 0; r < result.matched.size(); ++r) {
     const search::MatchedDraw& draw = result.matched[r];
     const int row = static_cast<int>(r) + 1;
@@ -111,6 +110,11 @@ void FrmMain::FillResultGrids(const search::SearchCriteria& c, const search::Sea
     }
     grid2_->SetText(row, 8, QString::fromStdString(draw.pattern_side_list));
   }
+  // The list column is the last and often runs past the grid's edge: it is as wide as its
+  // heading and lists, and its heading stands at its left so that it shows whenever the column's
+  // start does.
+  grid2_->resizeColumnToContents(8);
+  grid2_->horizontalHeaderItem(8)->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   grid2_->setVisible(true);
 
   grid3_->SetRows(static_cast<int>(result.ranking.size()) + 1);

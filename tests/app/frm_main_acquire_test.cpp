@@ -3,6 +3,7 @@
 
 #include <QStatusBar>
 
+#include "acquire/draw_line.h"
 #include "app/frm_main_fixture.h"
 
 namespace brivo {
@@ -158,6 +159,53 @@ TEST_F(FrmMainHistoryTest, ShortLinesAreSkippedAndUseNoIssue) {
   EXPECT_TRUE(Hint().contains("5")) << Hint().toStdString();
 }
 
+TEST_F(FrmMainHistoryTest, AFileListedNewestFirstIsAppendedOldestFirst) {
+  const std::vector<TestDraw> draws = RealHistory(30);
+  std::string oldest_first;
+  std::string newest_first;
+  for (const TestDraw& d : draws) {
+    const std::string line = acquire::FormatDrawLine(d.issue, d.numbers) + "\r\n";
+    oldest_first += line;
+    newest_first = line + newest_first;
+  }
+  History(RealHistory(3));
+  Open();
+  const char* const compared[] = {"SQQH", "L1A", "L7B", "txtHisLst", "txtHisLstSx", "L3HS"};
+  Import(WriteFile("oldest-first.txt", oldest_first));
+  std::vector<std::vector<std::string>> expected;
+  for (const char* c : compared) expected.push_back(Column(c));
+  Import(WriteFile("newest-first.txt", newest_first));
+  for (std::size_t i = 0; i < std::size(compared); ++i) {
+    EXPECT_EQ(Column(compared[i]), expected[i]) << compared[i];
+  }
+  EXPECT_EQ(Column("txtHisLst")[1], "10 11 12 13 26 28 11 ");  // 2003002 follows 2003001
+  EXPECT_EQ(TextOf("Text1"), "2003031");
+  EXPECT_TRUE(Hint().contains(QString::fromUtf8("从新到旧"))) << Hint().toStdString();
+}
+
+TEST_F(FrmMainHistoryTest, AFileOutOfOrderOrWithARepeatedIssueIsRefusedNamingTheLine) {
+  const std::pair<const char*, const char*> files[] = {
+      {"2007001 05 12 17 23 28 31 09\r\n"
+       "2007003 01 02 03 04 05 06 07\r\n"
+       "bad line\r\n"
+       "2007002 01 02 03 04 05 06 07\r\n",
+       "文件第4行的期号2007002与第2行的期号2007003顺序不符"},
+      {"2007003 05 12 17 23 28 31 09\r\n"
+       "2007002 01 02 03 04 05 06 07\r\n"
+       "2007002 01 02 03 04 05 06 08\r\n",
+       "文件第3行的期号2007002与第2行的期号2007002顺序不符"},
+  };
+  History(RealHistory(10));
+  Open();
+  for (const auto& [bytes, message] : files) {
+    prompts_.shown.clear();
+    Import(WriteFile("shuffled.txt", bytes));
+    ASSERT_EQ(prompts_.shown.back().kind, "warn");
+    EXPECT_EQ(prompts_.shown.back().text.rfind(message, 0), 0u) << prompts_.shown.back().text;
+    EXPECT_EQ(Issues().size(), 10u);
+  }
+}
+
 TEST_F(FrmMainHistoryTest, ImportsThatCannotBeDoneLeaveTheHistoryAlone) {
   History(RealHistory(10));
   Open();
@@ -221,7 +269,7 @@ TEST_F(FrmMainHistoryTest, TruncateToAnIssueRebuildsTheKeptDraws) {
   for (int i = 1; i <= 30; ++i) draws.push_back({2014000 + i, {i % 33 + 1, 2, 3, 4, 5, 6, 7}});
   History(draws);
   Open();
-  prompts_.answers = {std::string(" 2014016 ")};
+  prompts_.answers = {std::string(" 2014016 "), std::string("ok")};
   window_->mnuDlzd_Click();
   const std::vector<std::int64_t> issues = Issues();
   ASSERT_EQ(issues.size(), 16u);
@@ -255,23 +303,75 @@ TEST_F(FrmMainHistoryTest, AnswersThatAreNoPositiveNumberChangeNothing) {
   EXPECT_EQ(Issues().size(), 8u);
 }
 
-TEST_F(FrmMainHistoryTest, TruncateByCountWorksByIssueArithmetic) {
-  History({{2016152, {1, 2, 3, 4, 5, 6, 7}},
-           {2016153, {1, 2, 3, 4, 5, 6, 7}},
-           {2017001, {1, 2, 3, 4, 5, 6, 7}},
-           {2017002, {1, 2, 3, 4, 5, 6, 7}}});
+TEST_F(FrmMainHistoryTest, TruncationsRemoveExactlyWhatTheirQuestionNamesAndCancelKeepsAll) {
+  const std::vector<TestDraw> draws = {{2016152, {1, 2, 3, 4, 5, 6, 7}},
+                                       {2016153, {1, 2, 3, 4, 5, 6, 7}},
+                                       {2017001, {1, 2, 3, 4, 5, 6, 7}},
+                                       {2017002, {1, 2, 3, 4, 5, 6, 7}}};
+  struct Case {
+    const char* name;
+    void (FrmMain::*command)();
+    const char* answer;
+    std::string question;
+    std::vector<std::int64_t> kept;
+  };
+  const Case cases[] = {
+      {"newest 3 across a year's start",
+       &FrmMain::mnuEszhzd_Click,
+       "3",
+       "将删除最后3期历史号码，删除后最新一期为第2016152期。\n确定要删除吗？",
+       {2016152}},
+      {"more than are stored",
+       &FrmMain::mnuEszhzd_Click,
+       "5000",
+       "将删除全部4期历史号码，历史将被清空。\n确定要删除吗？",
+       {}},
+      {"up to an issue",
+       &FrmMain::mnuDlzd_Click,
+       "2016153",
+       "将删除最后2期历史号码，删除后最新一期为第2016153期。\n确定要删除吗？",
+       {2016152, 2016153}},
+      {"up to a typo below the oldest",
+       &FrmMain::mnuDlzd_Click,
+       "201615",
+       "将删除全部4期历史号码，历史将被清空。\n确定要删除吗？",
+       {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    History(draws);
+    Open();
+    prompts_.shown.clear();
+    prompts_.answers = {std::string(c.answer), std::nullopt};
+    (window_.get()->*c.command)();
+    ASSERT_EQ(prompts_.shown.size(), 2u);
+    EXPECT_EQ(prompts_.shown[1].kind, "confirm");
+    EXPECT_EQ(prompts_.shown[1].text, c.question);
+    EXPECT_EQ(prompts_.shown[1].title, "删除期数");
+    EXPECT_EQ(Issues().size(), 4u);  // cancelled
+    prompts_.answers = {std::string(c.answer), std::string("ok")};
+    (window_.get()->*c.command)();
+    EXPECT_EQ(Issues(), c.kept);
+    window_.reset();
+    std::filesystem::remove(HistoryPath());
+  }
+}
+
+TEST_F(FrmMainHistoryTest, TruncatingToTheNewestIssueAsksNothing) {
+  History(RealHistory(6));
   Open();
-  prompts_.answers = {std::string("3")};
-  window_->mnuEszhzd_Click();
-  EXPECT_EQ(Issues(), (std::vector<std::int64_t>{2016152, 2016153}));
-  EXPECT_EQ(TextOf("Text1"), "2016154");
+  prompts_.answers = {std::string("2003006")};
+  window_->mnuDlzd_Click();
+  EXPECT_EQ(prompts_.shown.size(), 1u);
+  EXPECT_EQ(Issues().size(), 6u);
+  EXPECT_EQ(Column("txtHisPreLst")[2], Column("txtHisLst")[1]);  // rebuilt all the same
 }
 
 TEST_F(FrmMainHistoryTest, UnwritableScratchFileLeavesTheHistoryWhole) {
   History(RealHistory(12));
   std::filesystem::create_directories(dir_.File("lsbf.txt") + "/x");
   Open();
-  prompts_.answers = {std::string("1")};
+  prompts_.answers = {std::string("1"), std::string("ok")};
   window_->mnuEszhzd_Click();
   EXPECT_EQ(Issues().size(), 12u);
   EXPECT_EQ(prompts_.shown.back().kind, "warn");
@@ -280,8 +380,9 @@ TEST_F(FrmMainHistoryTest, UnwritableScratchFileLeavesTheHistoryWhole) {
 TEST_F(FrmMainHistoryTest, ImportingTheRebuildsFileGivesTheSameRows) {
   History(RealHistory(25));
   Open();
-  prompts_.answers = {std::string("2003020")};
+  prompts_.answers = {std::string("2003020"), std::string("ok")};
   window_->mnuDlzd_Click();
+  ASSERT_EQ(Issues().size(), 20u);
   const char* const compared[] = {"SQQH", "QQH",  "L1A",       "L7B",
                                   "L3HS", "L5GP", "txtHisLst", "txtHisLstSx"};
   std::vector<std::vector<std::string>> rebuilt;

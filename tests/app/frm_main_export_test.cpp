@@ -3,6 +3,7 @@
 
 #include <QHeaderView>
 #include <QMenu>
+#include <QScrollBar>
 
 #include "acquire/history_export.h"
 #include "app/frm_main_fixture.h"
@@ -103,6 +104,22 @@ TEST_F(FrmMainExportTest, DoubleClickExportsEachGridToItsFile) {
   launcher_.files.clear();
   QTest::mouseDClick(Grid(1)->horizontalHeader()->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
   EXPECT_EQ(launcher_.files.size(), 1u);
+}
+
+TEST_F(FrmMainExportTest, ExportingAGridKeepsTheRowsInView) {
+  History(testing::RealHistory(200));
+  Open();
+  FlexGrid* grid = Grid(1);
+  grid->verticalScrollBar()->setValue(40);
+  grid->horizontalScrollBar()->setValue(grid->horizontalScrollBar()->maximum());
+  const int across = grid->horizontalScrollBar()->value();
+  for (bool from_menu : {false, true}) {
+    window_->ExportGrid(grid, from_menu);
+    QApplication::processEvents();
+    EXPECT_EQ(grid->verticalScrollBar()->value(), 40) << from_menu;
+    EXPECT_EQ(grid->horizontalScrollBar()->value(), across) << from_menu;
+    EXPECT_EQ(grid->currentRow(), grid->rowCount() - 1) << from_menu;
+  }
 }
 
 TEST_F(FrmMainExportTest, RightButtonOpensTheHistoryMenuOnTheHistoryGridOnly) {

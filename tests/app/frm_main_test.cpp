@@ -3,6 +3,8 @@
 
 #include "app/frm_main.h"
 
+#include <QStatusBar>
+
 #include "app/frm_main_fixture.h"
 
 namespace brivo {
@@ -177,6 +179,78 @@ TEST_F(FrmMainTest, ManualTabAndTypedPatternValues) {
   tabs->setCurrentIndex(1);
   tabs->setCurrentIndex(0);
   EXPECT_EQ(Pattern()[1], code);
+}
+
+TEST_F(FrmMainTest, TheAutomaticTabShowsThePatternRecordAsItIsWhenShownAgain) {
+  const std::vector<TestDraw> draws = RealHistory(10);
+  History(draws);
+  Open();
+  auto* tabs = Find<QTabBar>("TabStrip1");
+  auto shown_and_searched = [this](int position) {
+    const QString box = QString("Text2(%1)").arg(position);
+    EXPECT_EQ(TextOf(box.toUtf8().constData()).toInt(), Pattern()[position]) << position;
+    return Pattern()[position];
+  };
+  // A draw typed while the manual tab is shown becomes the pattern record.
+  tabs->setCurrentIndex(1);
+  const char* const typed[] = {"03", "11", "17", "24", "28", "32", "09"};
+  for (int i = 1; i <= 7; ++i) {
+    QTest::keyClicks(Find<QLineEdit>(QString("MaskEdBox1(%1)").arg(i).toUtf8().constData()),
+                     typed[i - 1]);
+  }
+  tabs->setCurrentIndex(0);
+  EXPECT_EQ(shown_and_searched(1), 3);
+  EXPECT_EQ(shown_and_searched(7), 9);
+  // Another kind chosen there: the units digits of the typed draw.
+  tabs->setCurrentIndex(1);
+  Click("Option3(3)");
+  tabs->setCurrentIndex(0);
+  EXPECT_EQ(shown_and_searched(2), 1);
+  EXPECT_EQ(shown_and_searched(4), 4);
+  // Another basis chosen there: 前2期 takes the newest stored draw of the real history.
+  tabs->setCurrentIndex(1);
+  Click("Option1(2)");
+  tabs->setCurrentIndex(0);
+  for (int i = 1; i <= 7; ++i) EXPECT_EQ(shown_and_searched(i), Number(draws, 1, i) % 10);
+}
+
+TEST_F(FrmMainTest, AManualBoxThatHoldsNoNumberShowsTheValueSearched) {
+  History(RealHistory(10));
+  Open();
+  Find<QTabBar>("TabStrip1")->setCurrentIndex(1);
+  auto* box = Find<QLineEdit>("Text22(2)");
+  box->setText("7");
+  window_->Text22_LostFocus(2);
+  for (const char* bad : {"99999", "5-3", "-"}) {
+    box->setText(bad);
+    window_->Text22_LostFocus(2);
+    EXPECT_EQ(box->text(), "7") << bad;
+    EXPECT_EQ(Pattern()[2], 7) << bad;
+    EXPECT_TRUE(window_->statusBar()->currentMessage().contains(QString::fromUtf8(bad))) << bad;
+  }
+  box->setText("-3");
+  window_->Text22_LostFocus(2);
+  EXPECT_EQ(Pattern()[2], -3);
+}
+
+TEST_F(FrmMainTest, SwitchingTheSearchModeLeavesTheFramesWhereTheyAre) {
+  History(RealHistory(5));
+  Open();
+  auto frames = [this] {
+    std::vector<QRect> places;
+    for (const char* control : {"Text3(0)", "Option1(3)", "Option1(0)", "Option2(5)"}) {
+      const QWidget* frame = Find<QWidget>(control)->parentWidget();
+      places.emplace_back(frame->mapTo(window_.get(), QPoint(0, 0)), frame->size());
+    }
+    return places;
+  };
+  Click("Option1(1)");
+  QApplication::processEvents();
+  const std::vector<QRect> free_mode = frames();
+  Click("Option1(0)");
+  QApplication::processEvents();
+  EXPECT_FALSE(Find<QCheckBox>("Check2")->isVisible());
+  EXPECT_EQ(frames(), free_mode);
 }
 
 TEST_F(FrmMainTest, CombinationSizeBox) {

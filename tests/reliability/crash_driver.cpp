@@ -111,7 +111,7 @@ int Run(const std::string& folder, const std::string& command, const std::string
     prompts.answers = {std::string("ok"), argument};
     click("cmdRdLst");
   } else if (command == "truncate") {
-    prompts.answers = {argument};
+    prompts.answers = {argument, std::string("ok")};
     window->findChild<QAction*>("mnuDlzd")->trigger();
   } else if (command == "erase") {
     click("Command3");

@@ -157,10 +157,9 @@ void FrmMain::LoadPattern() {
   if (tab_strip1_->currentIndex() == 0) {
     state_.manual_tab = false;
     if (!snapshot_) return;
-    const char letter = store::kKindLetters[static_cast<std::size_t>(state_.intLei)];
     for (int i = 1; i <= 7; ++i) {
       std::int64_t value = 0;
-      const std::string column = "L" + std::to_string(i) + letter;
+      const std::string column = store::ColumnName(i, state_.intLei, store::kOwn);
       if (!snapshot_->GetInt(column, &value).ok()) continue;  // an empty history
       const auto v = static_cast<std::int16_t>(value);
       state_.pattern[static_cast<std::size_t>(i)] = v;

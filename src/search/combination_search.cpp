@@ -11,8 +11,6 @@
 namespace brivo::search {
 namespace {
 
-constexpr char kQuote = '"';
-
 // Unlike the position search, the number kind counts occurrences here too.
 std::optional<ValueRange> CombinationCounters(const SearchCriteria& c) {
   if (c.search_kind == store::kHm) return ValueRange{1, 33};
@@ -37,9 +35,8 @@ Status MarkFree(Database& db, const SearchCriteria& c, const std::vector<int>& c
     const int v = c.pattern[static_cast<std::size_t>(position)];
     if (!counted || !counted->Contains(v)) continue;  // can be in no list: nothing to look for
     const int count = counters[static_cast<std::size_t>(v - counted->low)];
-    const std::string update = "UPDATE [Lishi] SET [intTh]=([intTh] +1) WHERE [txtHisP6] LIKE " +
-                               std::string(1, kQuote) + "*" +
-                               CombinationToken(c.search_kind, v, count) + "*" + kQuote;
+    const std::string update =
+        CountTokenMatches("txtHisP6", CombinationToken(c.search_kind, v, count));
     if (Status s = db.Execute(update); !s.ok()) return s;
   }
   return Status::Ok();
@@ -50,13 +47,11 @@ Status MarkFixed(Database& db, const SearchCriteria& c, const std::vector<int>& 
   if (Status s = db.Execute(kResetCounter); !s.ok()) return s;
   std::array<bool, 8> flagged{};
   for (int position : combination) flagged[static_cast<std::size_t>(position)] = true;
-  const char letter = store::kKindLetters[static_cast<std::size_t>(c.search_kind)];
-  const std::string suffix(c.earlier_basis ? store::kEarlier : store::kPreceding);
+  const std::string_view suffix = c.earlier_basis ? store::kEarlier : store::kPreceding;
   for (int m = 1; m <= 7; ++m) {
     if (!flagged[static_cast<std::size_t>(m)] || (m == 7 && pool != 7)) continue;
-    const std::string update = "UPDATE [Lishi] SET [intTh]=([intTh] +1) WHERE [L" +
-                               std::to_string(m) + letter + suffix +
-                               "] = " + std::to_string(c.pattern[static_cast<std::size_t>(m)]);
+    const std::string update = CountValueMatches(store::ColumnName(m, c.search_kind, suffix),
+                                                 c.pattern[static_cast<std::size_t>(m)]);
     if (Status s = db.Execute(update); !s.ok()) return s;
   }
   return Status::Ok();
@@ -76,9 +71,8 @@ Status MarkCombinations(Database& db, const SearchCriteria& c) {
                                                 "],LEN([" + text_column + "])-4)";
     if (Status s = db.Execute(copy); !s.ok()) return s;
   } else {
-    const char letter = store::kKindLetters[static_cast<std::size_t>(c.search_kind)];
     for (int m = 1; m <= 7; ++m) {
-      const std::string column = "L" + std::to_string(m) + letter;
+      const std::string column = store::ColumnName(m, c.search_kind, store::kOwn);
       Status s = c.earlier_basis ? ShiftPassEarlier(db, column, n) : ShiftPassPreceding(db, column);
       if (!s.ok()) return s;
     }

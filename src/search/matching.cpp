@@ -110,7 +110,6 @@ Status MarkPositionMatches(Database& db, const SearchCriteria& c, int* required)
     if (Status s = LookBackPreparation(db, c.search_kind, n); !s.ok()) return s;
   }
   if (Status s = db.Execute(kResetCounter); !s.ok()) return s;
-  const char letter = store::kKindLetters[static_cast<std::size_t>(c.search_kind)];
   if (c.free_mode) {
     const std::string text_column = SearchTextColumn(c);
     std::string compared = text_column;
@@ -133,10 +132,10 @@ Status MarkPositionMatches(Database& db, const SearchCriteria& c, int* required)
         if (!counted->Contains(v)) continue;
         k = ++occurrences[static_cast<std::size_t>(v - counted->low)];
       }
-      const std::string update = "UPDATE [Lishi] SET [intTh]=([intTh] +1) WHERE [" + compared +
-                                 "] LIKE " + kQuote + "*" + MatchToken(c.search_kind, v, k) + "*" +
-                                 kQuote;
-      if (Status s = db.Execute(update); !s.ok()) return s;
+      if (Status s = db.Execute(CountTokenMatches(compared, MatchToken(c.search_kind, v, k)));
+          !s.ok()) {
+        return s;
+      }
     }
     return Status::Ok();
   }
@@ -144,18 +143,28 @@ Status MarkPositionMatches(Database& db, const SearchCriteria& c, int* required)
   bool shifted = false;
   for (int i = 1; i <= 7; ++i) {
     if (!c.selected[static_cast<std::size_t>(i)]) continue;
-    const std::string column = "L" + std::to_string(i) + letter;
+    const std::string column = store::ColumnName(i, c.search_kind, store::kOwn);
     Status s = c.earlier_basis ? ShiftPassEarlier(db, column, n) : ShiftPassPreceding(db, column);
     if (!s.ok()) return s;
     shifted = true;
     ++*required;
-    const std::string update = "UPDATE [Lishi] SET [intTh]=([intTh] +1) WHERE [" + column + suffix +
-                               "] = " + std::to_string(c.pattern[static_cast<std::size_t>(i)]);
+    const std::string update =
+        CountValueMatches(column + suffix, c.pattern[static_cast<std::size_t>(i)]);
     if (Status u = db.Execute(update); !u.ok()) return u;
   }
   // The matched-draw grid shows txtHisPreLst: keep it in step even when no pass ran.
   if (c.earlier_basis && !shifted) return ShiftPassEarlier(db, "", n);
   return Status::Ok();
+}
+
+std::string CountTokenMatches(const std::string& column, const std::string& token) {
+  return "UPDATE [Lishi] SET [intTh]=([intTh] +1) WHERE [" + column + "] LIKE " + kQuote + "*" +
+         token + "*" + kQuote;
+}
+
+std::string CountValueMatches(const std::string& column, int value) {
+  return "UPDATE [Lishi] SET [intTh]=([intTh] +1) WHERE [" + column +
+         "] = " + std::to_string(value);
 }
 
 std::string RangeQuery(std::int64_t start, std::int64_t end, const std::string& condition) {

@@ -35,6 +35,11 @@ std::string RangeQuery(std::int64_t start, std::int64_t end, const std::string& 
 // The statement that resets the match counter, and the one that resets the combination flag.
 inline constexpr char kResetCounter[] = "UPDATE [Lishi] SET [intTh]=0";
 
+// The statements that add 1 to the match counter of the draws whose `column` holds the token
+// somewhere (a Jet LIKE "*token*"), or equals the value.
+std::string CountTokenMatches(const std::string& column, const std::string& token);
+std::string CountValueMatches(const std::string& column, int value);
+
 // The compared column of free-position mode: the tagged list of the pattern-side draw.
 std::string SearchTextColumn(const SearchCriteria& criteria);
 

@@ -14,7 +14,6 @@ Status ReadAndTally(Recordset& matched, const SearchCriteria& c, std::vector<Mat
   const ValueRange tallied = TallyRange(c.result_kind);
   counts->assign(static_cast<std::size_t>(tallied.high - tallied.low + 1), 0);
   draws->clear();
-  const char letter = store::kKindLetters[static_cast<std::size_t>(c.result_kind)];
   const int first = c.result_scope == 2 ? 7 : 1;
   const int last = c.result_scope == 1 ? 6 : 7;
   const std::string list_column(c.earlier_basis ? store::kPlainPreList : store::kPlainList);
@@ -24,7 +23,10 @@ Status ReadAndTally(Recordset& matched, const SearchCriteria& c, std::vector<Mat
       if (Status s = matched.GetInt("SQQH", &draw.issue); !s.ok()) return s;
       for (int i = 1; i <= 7; ++i) {
         std::int64_t v = 0;
-        if (Status s = matched.GetInt("L" + std::to_string(i) + letter, &v); !s.ok()) return s;
+        if (Status s = matched.GetInt(store::ColumnName(i, c.result_kind, store::kOwn), &v);
+            !s.ok()) {
+          return s;
+        }
         draw.values[static_cast<std::size_t>(i - 1)] = v;
         if (i >= first && i <= last && tallied.Contains(static_cast<int>(v))) {
           ++(*counts)[static_cast<std::size_t>(v - tallied.low)];

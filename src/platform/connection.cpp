@@ -9,6 +9,8 @@
 
 namespace brivo::detail {
 
+constexpr auto npos = std::string_view::npos;
+
 std::string AsciiLower(std::string_view s) {
   std::string out(s);
   for (char& c : out) {
@@ -206,6 +208,45 @@ Status Connection::Prepare(const std::string& sql, sqlite3_stmt** out) {
   return Status::Ok();
 }
 
+// A view is kept in parts when each of its columns is a column of the same name in one of the
+// tables it joins, and its first column is the key of the first of them.
+Status Connection::FindParts(TableInfo* info) {
+  sqlite3_stmt* type = nullptr;
+  if (Status s = Prepare("SELECT type FROM sqlite_schema WHERE name = ?1 COLLATE NOCASE", &type);
+      !s.ok()) {
+    return s;
+  }
+  bool is_view = false;
+  {
+    StatementUse use(type);
+    sqlite3_bind_text(type, 1, info->name.c_str(), -1, SQLITE_TRANSIENT);
+    is_view = sqlite3_step(type) == SQLITE_ROW && AsText(ColumnValue(type, 0)) == "view";
+  }
+  if (!is_view || info->name.find(']') != std::string::npos) return Status::Ok();
+  sqlite3_stmt* select = nullptr;
+  if (Status s = Prepare("SELECT * FROM [" + info->name + "] LIMIT 0", &select); !s.ok()) return s;
+  StatementUse use(select);
+  std::vector<std::string> parts;
+  std::vector<int> part_of;
+  for (int c = 0; c < sqlite3_column_count(select); ++c) {
+    const char* table = sqlite3_column_table_name(select, c);
+    const char* origin = sqlite3_column_origin_name(select, c);
+    if (table == nullptr || origin == nullptr || std::string_view(table).find(']') != npos ||
+        !NameEqual()(origin, sqlite3_column_name(select, c))) {
+      return Status::Ok();  // a view of another kind: read-only here
+    }
+    std::size_t at = 0;
+    while (at < parts.size() && !NameEqual()(parts[at], table)) ++at;
+    if (at == parts.size()) parts.emplace_back(table);
+    part_of.push_back(static_cast<int>(at));
+  }
+  if (parts.size() < 2 || part_of.size() != info->columns.size()) return Status::Ok();
+  info->parts = std::move(parts);
+  info->part_of = std::move(part_of);
+  info->key = info->columns[0];
+  return Status::Ok();
+}
+
 Status Connection::Table(std::string_view name, std::shared_ptr<const TableInfo>* out) {
   std::string key = AsciiLower(name);
   auto it = tables_.find(key);
@@ -229,6 +270,9 @@ Status Connection::Table(std::string_view name, std::shared_ptr<const TableInfo>
   if (rc != SQLITE_DONE) return FromSqlite(rc, db_, "columns of " + std::string(name));
   if (info->columns.empty()) return Status::NotFound("no table " + std::string(name));
   info->name = std::string(name);
+  info->parts = {info->name};
+  info->part_of.assign(info->columns.size(), 0);
+  if (Status p = FindParts(info.get()); !p.ok()) return p;
   tables_.emplace(key, info);
   *out = std::move(info);
   return Status::Ok();

@@ -47,6 +47,9 @@ struct NameEqual {
 };
 using NameIndex = std::unordered_map<std::string, int, NameHash, NameEqual>;
 
+// A table as the program sees it. It is stored either as one table, or in parts: a view that
+// joins tables on one key column (an INTEGER PRIMARY KEY in each), so that a statement writing a
+// few columns rewrites only the narrow rows of their part. parts[0] holds every row's key.
 struct TableInfo {
   std::string name;  // as the schema spells it
   std::vector<std::string> columns;
@@ -54,6 +57,11 @@ struct TableInfo {
   // Index of a column by its name; -1 when there is none.
   int IndexOf(std::string_view column) const;
   NameIndex index_by_name;
+
+  std::vector<std::string> parts;  // the table itself when it is not kept in parts
+  std::vector<int> part_of;        // per column, its index in parts
+  std::string key = "rowid";       // the column naming a row in every part
+  bool in_parts() const { return parts.size() > 1; }
 };
 
 // Lower-case ASCII copy, for names compared without regard to case.
@@ -116,6 +124,9 @@ class Connection {
   int transaction_depth = 0;
 
  private:
+  // Fills in the parts of a table kept in parts (see TableInfo).
+  Status FindParts(TableInfo* info);
+
   sqlite3* db_;
   std::unordered_map<std::string, sqlite3_stmt*> statements_;
   std::unordered_map<std::string, std::shared_ptr<const TableInfo>> tables_;
@@ -126,8 +137,9 @@ class Connection {
 // The recordsets, built by Database.
 Status MakeSnapshot(const std::shared_ptr<Connection>& connection, const std::string& sql,
                     std::unique_ptr<Recordset>* out);
-// A recordset of row ids of one table; dynamic ones (table recordsets) read their ids again
-// when rows were added or removed by anyone else.
+// A recordset of row ids of one table; dynamic ones (table recordsets) walk the rows in the
+// order they were added, where_and_order unused, and read their ids again when rows were added
+// or removed by anyone else.
 Status MakeKeysetRecordset(const std::shared_ptr<Connection>& connection, std::string_view table,
                            const std::string& where_and_order, bool dynamic,
                            std::unique_ptr<Recordset>* out);

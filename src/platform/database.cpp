@@ -11,6 +11,7 @@
 
 #include "platform/connection.h"
 #include "platform/jet_sql.h"
+#include "platform/part_routing.h"
 #include "platform/update_rewrite.h"
 
 namespace brivo {
@@ -229,7 +230,15 @@ Status Database::Execute(std::string_view jet_sql, std::int64_t* rows_affected) 
   if (!is_open()) return Status::IoError("the database is closed");
   std::string sql;
   if (Status s = jet::TranslateToSqlite(jet_sql, &sql); !s.ok()) return s;
-  sql = SkipUnchangedRows(sql);
+  if (const std::optional<SingleUpdate> update = ParseSingleUpdate(sql)) {
+    std::shared_ptr<const detail::TableInfo> table;
+    if (connection_->Table(update->table, &table).ok() && table->in_parts() &&
+        table->IndexOf(update->column) >= 0) {
+      sql = detail::RouteToPart(*table, *update);
+    } else if (!update->reads_column) {
+      sql = WithUnchangedRowsSkipped(sql, *update);
+    }
+  }
   sqlite3_stmt* stmt = nullptr;
   if (Status s = connection_->Prepare(sql, &stmt); !s.ok()) return s;
   // Anything run here may add or remove rows behind the table recordsets' backs.
@@ -254,8 +263,7 @@ Status Database::Execute(std::string_view jet_sql, std::int64_t* rows_affected) 
 
 Status Database::OpenTable(std::string_view table, std::unique_ptr<Recordset>* out) {
   if (!is_open()) return Status::IoError("the database is closed");
-  return detail::MakeKeysetRecordset(connection_, StripBrackets(table), " ORDER BY rowid", true,
-                                     out);
+  return detail::MakeKeysetRecordset(connection_, StripBrackets(table), "", true, out);
 }
 
 Status Database::OpenSnapshot(std::string_view jet_sql, std::unique_ptr<Recordset>* out) {

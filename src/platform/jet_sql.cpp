@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <utility>
 #include <vector>
@@ -161,6 +162,38 @@ bool MatchesOne(const PatternItem& item, char32_t c) {
   return false;
 }
 
+// "*literal*" with an ASCII literal, the shape of every pattern the searches use, is a search for
+// a run of bytes: an ASCII byte is always a character of its own in UTF-8 (and in the reading of
+// bad bytes above), so the run is found exactly where the character matcher finds it. The run,
+// folded to lower case, or nullopt for a pattern of another shape.
+std::optional<std::string> ContainedAsciiRun(const std::vector<PatternItem>& items) {
+  if (items.size() < 2 || items.front().kind != PatternItem::Kind::kStar ||
+      items.back().kind != PatternItem::Kind::kStar) {
+    return std::nullopt;
+  }
+  std::string run;
+  for (std::size_t i = 1; i + 1 < items.size(); ++i) {
+    if (items[i].kind != PatternItem::Kind::kLiteral || items[i].literal >= 0x80) {
+      return std::nullopt;
+    }
+    run += static_cast<char>(items[i].literal);
+  }
+  return run;
+}
+
+bool ContainsFolded(std::string_view text, std::string_view run) {
+  if (run.size() > text.size()) return false;
+  for (std::size_t start = 0; start + run.size() <= text.size(); ++start) {
+    std::size_t k = 0;
+    while (k < run.size() &&
+           static_cast<char>(FoldAscii(static_cast<unsigned char>(text[start + k]))) == run[k]) {
+      ++k;
+    }
+    if (k == run.size()) return true;
+  }
+  return false;
+}
+
 // Greedy matching that remembers only the latest star: when a later item fails, that star takes
 // one more character. Earlier stars never need to grow, so the cost is at most text x pattern.
 bool MatchItems(std::string_view text, const std::vector<PatternItem>& items) {
@@ -230,6 +263,14 @@ bool ValueText(sqlite3_value* value, std::string_view* text) {
   return true;
 }
 
+struct CompiledPattern {
+  std::optional<std::string> run;  // for "*run*" patterns
+  std::vector<PatternItem> items;
+  bool Matches(std::string_view text) const {
+    return run ? ContainsFolded(text, *run) : MatchItems(text, items);
+  }
+};
+
 void LikeFunction(sqlite3_context* context, int /*argc*/, sqlite3_value** argv) {
   if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
     sqlite3_result_null(context);
@@ -242,27 +283,23 @@ void LikeFunction(sqlite3_context* context, int /*argc*/, sqlite3_value** argv) 
     return;
   }
   // A statement's pattern is the same for every row: parse it once and keep it with the call.
-  using Items = std::vector<PatternItem>;
-  auto* items = static_cast<Items*>(sqlite3_get_auxdata(context, 0));
-  if (items == nullptr) {
-    std::optional<Items> parsed = ParsePattern(pattern);
+  auto* compiled = static_cast<CompiledPattern*>(sqlite3_get_auxdata(context, 0));
+  if (compiled == nullptr) {
+    std::optional<std::vector<PatternItem>> parsed = ParsePattern(pattern);
     if (!parsed.has_value()) {
       const std::string message =
           "malformed LIKE pattern (unterminated [): " + std::string(pattern);
       sqlite3_result_error(context, message.c_str(), static_cast<int>(message.size()));
       return;
     }
-    auto* kept = new Items(std::move(*parsed));
-    sqlite3_set_auxdata(context, 0, kept, [](void* p) { delete static_cast<Items*>(p); });
-    // SQLite may drop the kept copy at once; ask for it again rather than trusting `kept`.
-    items = static_cast<Items*>(sqlite3_get_auxdata(context, 0));
-    if (items == nullptr) {
-      const std::optional<Items> again = ParsePattern(pattern);
-      sqlite3_result_int(context, MatchItems(text, *again) ? 1 : 0);
-      return;
-    }
+    CompiledPattern made{ContainedAsciiRun(*parsed), std::move(*parsed)};
+    // SQLite may drop the kept copy at once: match with this one, keep it when SQLite will.
+    sqlite3_result_int(context, made.Matches(text) ? 1 : 0);
+    sqlite3_set_auxdata(context, 0, new CompiledPattern(std::move(made)),
+                        [](void* p) { delete static_cast<CompiledPattern*>(p); });
+    return;
   }
-  sqlite3_result_int(context, MatchItems(text, *items) ? 1 : 0);
+  sqlite3_result_int(context, compiled->Matches(text) ? 1 : 0);
 }
 
 void LikeEscapeFunction(sqlite3_context* context, int /*argc*/, sqlite3_value** /*argv*/) {
@@ -381,9 +418,10 @@ Status TranslateToSqlite(std::string_view jet_sql, std::string* out) {
 }
 
 std::optional<bool> LikeMatch(std::string_view text, std::string_view pattern) {
-  const std::optional<std::vector<PatternItem>> items = ParsePattern(pattern);
+  std::optional<std::vector<PatternItem>> items = ParsePattern(pattern);
   if (!items.has_value()) return std::nullopt;
-  return MatchItems(text, *items);
+  const CompiledPattern compiled{ContainedAsciiRun(*items), std::move(*items)};
+  return compiled.Matches(text);
 }
 
 std::string Left(std::string_view text, std::int64_t n) {

@@ -1,7 +1,8 @@
 // An updatable recordset over the row ids of one table. Values are read when asked for, a column
 // at a time for all rows (a walk over the history reads the same few columns of every row), and
 // kept until anything else changes the database; edits are saved by row id, and only the
-// columns whose value changes are written.
+// columns whose value changes are written. A table kept in parts (see TableInfo) is read and
+// written part by part, each row named by its key.
 
 #include <optional>
 #include <unordered_map>
@@ -17,7 +18,7 @@ class KeysetRecordset final : public Recordset {
                   std::string keyset_sql, bool dynamic)
       : connection_(std::move(connection)),
         table_(std::move(table)),
-        quoted_table_("[" + table_->name + "]"),
+        key_(KeyName(*table_)),
         keyset_sql_(std::move(keyset_sql)),
         dynamic_(dynamic) {}
 
@@ -129,15 +130,18 @@ class KeysetRecordset final : public Recordset {
     if (mode_ != Mode::kNone) CancelUpdate();
     if (!connection_->is_open()) return Closed();
     if (!OnRow()) return Status::NoCurrentRecord();
-    sqlite3_stmt* stmt = nullptr;
-    Status s = connection_->Prepare("DELETE FROM " + quoted_table_ + " WHERE rowid=?1", &stmt);
-    if (!s.ok()) return s;
-    StatementUse use(stmt);
     const auto at = static_cast<std::size_t>(position_);
-    sqlite3_bind_int64(stmt, 1, ids_[at]);
-    const int rc = sqlite3_step(stmt);
-    if (rc != SQLITE_DONE) return FromSqlite(rc, connection_->db(), "delete");
-    if (sqlite3_changes(connection_->db()) == 0) return RowGone();
+    // The part holding the keys goes last: until then the row is whole in the view.
+    for (std::size_t part = table_->parts.size(); part-- > 0;) {
+      sqlite3_stmt* stmt = nullptr;
+      const std::string sql = "DELETE FROM " + Quoted(part) + " WHERE " + key_ + "=?1";
+      if (Status s = connection_->Prepare(sql, &stmt); !s.ok()) return s;
+      StatementUse use(stmt);
+      sqlite3_bind_int64(stmt, 1, ids_[at]);
+      const int rc = sqlite3_step(stmt);
+      if (rc != SQLITE_DONE) return FromSqlite(rc, connection_->db(), "delete");
+      if (part == 0 && sqlite3_changes(connection_->db()) == 0) return RowGone();
+    }
     const bool in_step = InStep();
     connection_->RowSetChanged();
     ids_.erase(ids_.begin() + static_cast<std::ptrdiff_t>(at));
@@ -163,6 +167,14 @@ class KeysetRecordset final : public Recordset {
   static Status RowGone() {
     return Status::Error(Status::Code::kNoCurrentRecord, "the row was deleted");
   }
+  static std::string KeyName(const TableInfo& table) {
+    return table.key == "rowid" ? table.key : "[" + table.key + "]";
+  }
+  std::string Quoted(std::size_t part) const { return "[" + table_->parts[part] + "]"; }
+  std::size_t PartOf(std::size_t column) const {
+    return static_cast<std::size_t>(table_->part_of[column]);
+  }
+
   Status NoColumn(std::string_view name) const {
     return Status::NotFound("no column " + std::string(name) + " in " + table_->name);
   }
@@ -197,7 +209,8 @@ class KeysetRecordset final : public Recordset {
   // Reads one column for every row of the set.
   Status LoadColumn(std::size_t column) {
     sqlite3_stmt* stmt = nullptr;
-    const std::string sql = "SELECT rowid, [" + table_->columns[column] + "] FROM " + quoted_table_;
+    const std::string sql =
+        "SELECT " + key_ + ", [" + table_->columns[column] + "] FROM " + Quoted(PartOf(column));
     if (Status s = connection_->Prepare(sql, &stmt); !s.ok()) return s;
     StatementUse use(stmt);
     if (position_of_.empty()) {
@@ -245,37 +258,47 @@ class KeysetRecordset final : public Recordset {
     for (std::size_t i = 0; i < pending_.size(); ++i) {
       if (pending_[i]) written.push_back(i);
     }
-    // An import appends thousands of rows that write the same columns: the text is kept.
+    // An import appends thousands of rows that write the same columns: the texts are kept.
     if (insert_sql_.empty() || written != insert_columns_) {
       insert_columns_ = written;
-      insert_sql_ = "INSERT INTO " + quoted_table_;
-      if (written.empty()) {
-        insert_sql_ += " DEFAULT VALUES";
-      } else {
-        std::string names, places;
-        for (std::size_t n = 0; n < written.size(); ++n) {
-          if (n > 0) {
+      insert_sql_.assign(table_->parts.size(), "");
+      for (std::size_t part = 0; part < table_->parts.size(); ++part) {
+        // Every part gets the row; the others name it by the key the first one gave it.
+        std::string names = part == 0 ? "" : key_;
+        std::string places = part == 0 ? "" : "?1";
+        int place = part == 0 ? 0 : 1;
+        for (std::size_t column : written) {
+          if (PartOf(column) != part) continue;
+          if (!names.empty()) {
             names += ',';
             places += ',';
           }
-          names += "[" + table_->columns[written[n]] + "]";
-          places += "?" + std::to_string(n + 1);
+          names += "[" + table_->columns[column] + "]";
+          places += "?" + std::to_string(++place);
         }
-        insert_sql_ += " (" + names + ") VALUES (" + places + ")";
+        insert_sql_[part] = "INSERT INTO " + Quoted(part) +
+                            (names.empty() ? " DEFAULT VALUES"
+                                           : " (" + names + ") VALUES (" + places + ")");
       }
     }
-    sqlite3_stmt* stmt = nullptr;
-    if (Status s = connection_->Prepare(insert_sql_, &stmt); !s.ok()) return s;
-    StatementUse use(stmt);
-    for (std::size_t n = 0; n < written.size(); ++n) {
-      BindValue(stmt, static_cast<int>(n + 1), *pending_[written[n]]);
+    std::int64_t id = 0;
+    for (std::size_t part = 0; part < table_->parts.size(); ++part) {
+      sqlite3_stmt* stmt = nullptr;
+      if (Status s = connection_->Prepare(insert_sql_[part], &stmt); !s.ok()) return s;
+      StatementUse use(stmt);
+      int place = 0;
+      if (part > 0) sqlite3_bind_int64(stmt, ++place, id);
+      for (std::size_t column : written) {
+        if (PartOf(column) == part) BindValue(stmt, ++place, *pending_[column]);
+      }
+      const int rc = sqlite3_step(stmt);
+      if (rc != SQLITE_DONE) return FromSqlite(rc, connection_->db(), "append to " + table_->name);
+      if (part == 0) id = sqlite3_last_insert_rowid(connection_->db());
     }
-    const int rc = sqlite3_step(stmt);
-    if (rc != SQLITE_DONE) return FromSqlite(rc, connection_->db(), "append to " + table_->name);
     const bool in_step = known_row_set_ == connection_->row_set_version();
     connection_->RowSetChanged();
     if (in_step) known_row_set_ = connection_->row_set_version();
-    ids_.push_back(sqlite3_last_insert_rowid(connection_->db()));
+    ids_.push_back(id);
     position_of_.clear();
     ForgetValues();  // the new row's other columns hold what the table gives them
     return Status::Ok();
@@ -292,23 +315,30 @@ class KeysetRecordset final : public Recordset {
       if (*stored != *pending_[i]) changed.push_back(i);
     }
     if (changed.empty()) return Status::Ok();  // saving the same values changes nothing
-    std::string sql = "UPDATE " + quoted_table_ + " SET ";
-    for (std::size_t n = 0; n < changed.size(); ++n) {
-      if (n > 0) sql += ',';
-      sql += "[" + table_->columns[changed[n]] + "]=?" + std::to_string(n + 1);
+    for (std::size_t part = 0; part < table_->parts.size(); ++part) {
+      std::string sql;
+      int place = 0;
+      for (std::size_t column : changed) {
+        if (PartOf(column) != part) continue;
+        sql += (sql.empty() ? "UPDATE " + Quoted(part) + " SET " : ",") + "[" +
+               table_->columns[column] + "]=?" + std::to_string(++place);
+      }
+      if (sql.empty()) continue;
+      sql += " WHERE " + key_ + "=?" + std::to_string(place + 1);
+      sqlite3_stmt* stmt = nullptr;
+      if (Status s = connection_->Prepare(sql, &stmt); !s.ok()) return s;
+      StatementUse use(stmt);
+      place = 0;
+      for (std::size_t column : changed) {
+        if (PartOf(column) == part) BindValue(stmt, ++place, *pending_[column]);
+      }
+      sqlite3_bind_int64(stmt, place + 1, ids_[at]);
+      const int rc = sqlite3_step(stmt);
+      if (rc != SQLITE_DONE) {
+        return FromSqlite(rc, connection_->db(), "save row of " + table_->name);
+      }
+      if (sqlite3_changes(connection_->db()) == 0) return RowGone();
     }
-    const int id_place = static_cast<int>(changed.size() + 1);
-    sql += " WHERE rowid=?" + std::to_string(id_place);
-    sqlite3_stmt* stmt = nullptr;
-    if (Status s = connection_->Prepare(sql, &stmt); !s.ok()) return s;
-    StatementUse use(stmt);
-    for (std::size_t n = 0; n < changed.size(); ++n) {
-      BindValue(stmt, static_cast<int>(n + 1), *pending_[changed[n]]);
-    }
-    sqlite3_bind_int64(stmt, id_place, ids_[at]);
-    const int rc = sqlite3_step(stmt);
-    if (rc != SQLITE_DONE) return FromSqlite(rc, connection_->db(), "save row of " + table_->name);
-    if (sqlite3_changes(connection_->db()) == 0) return RowGone();
     connection_->DataChanged();
     known_data_ = connection_->data_version();
     for (std::size_t i : changed) columns_[i][at] = *pending_[i];
@@ -317,7 +347,7 @@ class KeysetRecordset final : public Recordset {
 
   std::shared_ptr<Connection> connection_;
   std::shared_ptr<const TableInfo> table_;
-  std::string quoted_table_;
+  std::string key_;  // as statements name it
   std::string keyset_sql_;
   bool dynamic_;
   std::uint64_t known_row_set_ = 0;
@@ -335,9 +365,9 @@ class KeysetRecordset final : public Recordset {
 
   Mode mode_ = Mode::kNone;
   std::vector<std::optional<Value>> pending_;
-  // The last append's statement and the columns it writes.
+  // The last append's statements, one a part, and the columns they write.
   std::vector<std::size_t> insert_columns_;
-  std::string insert_sql_;
+  std::vector<std::string> insert_sql_;
 };
 
 }  // namespace
@@ -350,7 +380,10 @@ Status MakeKeysetRecordset(const std::shared_ptr<Connection>& connection, std::s
   if (info->name.find(']') != std::string::npos) {
     return Status::InvalidArgument("unusable table name " + info->name);
   }
-  std::string keyset_sql = "SELECT rowid FROM [" + info->name + "]" + where_and_order;
+  // A table recordset walks the rows in the order they were added.
+  const std::string key = info->key == "rowid" ? info->key : "[" + info->key + "]";
+  const std::string keyset_sql = "SELECT " + key + " FROM [" + info->name + "]" +
+                                 (dynamic ? " ORDER BY " + key : where_and_order);
   auto recordset = std::make_unique<KeysetRecordset>(connection, info, keyset_sql, dynamic);
   if (Status s = recordset->LoadKeyset(); !s.ok()) return s;
   *out = std::move(recordset);

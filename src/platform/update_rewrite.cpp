@@ -1,5 +1,6 @@
 #include "platform/update_rewrite.h"
 
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -78,19 +79,31 @@ std::string NameOf(std::string_view sql, const Token& t) {
   return name;
 }
 
+// The name without its brackets, as written.
+std::string Unquoted(std::string_view sql, const Token& t) {
+  std::string_view text = sql.substr(t.begin, t.end - t.begin);
+  if (t.kind == Token::Kind::kQuoted) text = text.substr(1, text.size() - 2);
+  return std::string(text);
+}
+
 }  // namespace
 
-std::string SkipUnchangedRows(const std::string& sql) {
+std::optional<SingleUpdate> ParseSingleUpdate(const std::string& sql) {
   std::vector<Token> t;
-  if (!Tokenize(sql, &t) || t.size() < 6) return sql;
+  if (!Tokenize(sql, &t) || t.size() < 6) return std::nullopt;
   const bool is_name = t[1].kind != Token::Kind::kSymbol && t[3].kind != Token::Kind::kSymbol;
   if (!IsWord(sql, t[0], "UPDATE") || !is_name || !IsWord(sql, t[2], "SET") ||
       sql[t[4].begin] != '=' || t[4].kind != Token::Kind::kSymbol) {
-    return sql;
+    return std::nullopt;
   }
-  // A quoted table name could still be a string: only brackets and plain words are names.
-  if (t[3].kind == Token::Kind::kQuoted && sql[t[3].begin] == '\'') return sql;
-  const std::string column = NameOf(sql, t[3]);
+  // A quoted name could still be a string: only brackets and plain words are names.
+  for (const Token* name : {&t[1], &t[3]}) {
+    if (name->kind == Token::Kind::kQuoted && sql[name->begin] != '[') return std::nullopt;
+  }
+  SingleUpdate update;
+  update.table = Unquoted(sql, t[1]);
+  update.column = Unquoted(sql, t[3]);
+  update.column_as_written = sql.substr(t[3].begin, t[3].end - t[3].begin);
   int depth = 0;
   std::size_t where = t.size();
   for (std::size_t k = 5; k < t.size(); ++k) {
@@ -99,32 +112,53 @@ std::string SkipUnchangedRows(const std::string& sql) {
       const char c = sql[token.begin];
       if (c == '(') ++depth;
       if (c == ')') --depth;
-      if (depth < 0 || (depth == 0 && (c == ',' || c == ';'))) return sql;
+      if (depth < 0 || (depth == 0 && (c == ',' || c == ';'))) return std::nullopt;
       continue;
     }
     if (token.kind != Token::Kind::kQuoted || sql[token.begin] != '\'') {
-      if (NameOf(sql, token) == column) return sql;  // the expression reads the column
+      if (NameOf(sql, token) == NameOf(sql, t[3])) update.reads_column = true;
     }
-    if (depth == 0 && IsWord(sql, token, "WHERE")) {
+    if (depth == 0 && where == t.size() && IsWord(sql, token, "WHERE")) {
       where = k;
-      break;
+      continue;
     }
     for (const char* word : {"FROM", "RETURNING", "ORDER", "LIMIT", "SELECT", "RANDOM"}) {
-      if (IsWord(sql, token, word)) return sql;
+      if (IsWord(sql, token, word)) return std::nullopt;
     }
   }
-  if (depth != 0) return sql;
-  const std::size_t expression_begin = t[4].end;
+  if (depth != 0) return std::nullopt;
   const std::size_t expression_end = where < t.size() ? t[where].begin : sql.size();
-  const std::string expression = sql.substr(expression_begin, expression_end - expression_begin);
-  if (expression.find_first_not_of(" \t\r\n") == std::string::npos) return sql;
-  const std::string unchanged =
-      sql.substr(t[3].begin, t[3].end - t[3].begin) + " IS NOT (" + expression + ") COLLATE BINARY";
-  if (where == t.size()) return sql + " WHERE " + unchanged;
-  for (std::size_t k = where + 1; k < t.size(); ++k) {
-    if (t[k].kind == Token::Kind::kSymbol && sql[t[k].begin] == ';') return sql;
+  update.expression = sql.substr(t[4].end, expression_end - t[4].end);
+  if (update.expression.find_first_not_of(" \t\r\n") == std::string::npos) return std::nullopt;
+  if (where < t.size()) update.condition = sql.substr(t[where].end);
+  return update;
+}
+
+std::vector<std::string> NamesIn(const std::string& sql) {
+  std::vector<Token> t;
+  std::vector<std::string> names;
+  if (!Tokenize(sql, &t)) return names;
+  for (const Token& token : t) {
+    if (token.kind == Token::Kind::kWord ||
+        (token.kind == Token::Kind::kQuoted && sql[token.begin] == '[')) {
+      names.push_back(Unquoted(sql, token));
+    }
   }
-  return sql.substr(0, t[where].end) + " (" + sql.substr(t[where].end) + ") AND " + unchanged;
+  return names;
+}
+
+std::string SkipUnchangedRows(const std::string& sql) {
+  const std::optional<SingleUpdate> u = ParseSingleUpdate(sql);
+  if (!u || u->reads_column) return sql;
+  return WithUnchangedRowsSkipped(sql, *u);
+}
+
+std::string WithUnchangedRowsSkipped(const std::string& sql, const SingleUpdate& u) {
+  const std::string unchanged =
+      u.column_as_written + " IS NOT (" + u.expression + ") COLLATE BINARY";
+  if (u.condition.empty()) return sql + " WHERE " + unchanged;
+  const std::size_t where = sql.size() - u.condition.size();
+  return sql.substr(0, where) + " (" + u.condition + ") AND " + unchanged;
 }
 
 }  // namespace brivo

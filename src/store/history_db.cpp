@@ -108,14 +108,63 @@ const std::vector<std::string>& LishiColumns() {
   return columns;
 }
 
+const std::vector<LishiPart>& LishiParts() {
+  static const std::vector<LishiPart> parts = [] {
+    std::vector<LishiPart> p = {{"LishiData", {}}, {"LishiMark", {}}, {"LishiPreLst", {}},
+                                {"LishiS", {}},    {"LishiP", {}}};
+    for (const std::string& column : LishiColumns()) {
+      std::size_t at = 0;  // what an append writes once
+      if (column == "intTh" || column == "bolOk" || column == "txtHisP6") {
+        at = 1;
+      } else if (column.rfind(kPlainPreList, 0) == 0) {
+        at = 2;
+      } else if (column.front() == 'L' && column.back() == kPreceding.front()) {
+        at = 3;
+      } else if (column.front() == 'L' && column.back() == kEarlier.front()) {
+        at = 4;
+      }
+      p[at].columns.push_back(column);
+    }
+    return p;
+  }();
+  return parts;
+}
+
 const std::vector<std::string>& SchemaStatements() {
   static const std::vector<std::string> statements = [] {
-    std::string lishi = "CREATE TABLE Lishi (ID INTEGER PRIMARY KEY";
-    for (const std::string& column : LishiColumns())
-      lishi += ", " + column + " " + DeclaredType(column);
-    lishi += ")";
-    return std::vector<std::string>{lishi, "CREATE INDEX LishiSQQH ON Lishi (SQQH)",
-                                    "CREATE TABLE Carcu (Nmb INTEGER, Count INTEGER)"};
+    std::vector<std::string> all;
+    const std::vector<LishiPart>& parts = LishiParts();
+    std::string view = "CREATE VIEW Lishi AS SELECT LishiData.ID AS ID";
+    std::string joins = " FROM LishiData";
+    std::string insert, update, remove;
+    for (std::size_t p = 0; p < parts.size(); ++p) {
+      const LishiPart& part = parts[p];
+      std::string table = "CREATE TABLE " + part.table + " (ID INTEGER PRIMARY KEY";
+      std::string names = "ID", values = p == 0 ? "NEW.ID" : "last_insert_rowid()", sets;
+      for (const std::string& column : part.columns) {
+        table += ", " + column + " " + DeclaredType(column);
+        names += ", " + column;
+        values += ", NEW." + column;
+        sets += (sets.empty() ? "" : ", ") + column + " = NEW." + column;
+      }
+      all.push_back(table + ")");
+      if (p > 0) {
+        joins += " LEFT JOIN " + part.table + " ON " + part.table + ".ID = LishiData.ID";
+      }
+      insert += " INSERT INTO " + part.table + " (" + names + ") VALUES (" + values + ");";
+      update += " UPDATE " + part.table + " SET " + sets + " WHERE ID = OLD.ID;";
+      // The part holding the keys goes last, as the program deletes.
+      remove = " DELETE FROM " + part.table + " WHERE ID = OLD.ID;" + remove;
+    }
+    for (const std::string& column : LishiColumns()) view += ", " + column;
+    all.push_back(view + joins);
+    // Any SQLite tool may write to the history as to one table.
+    all.push_back("CREATE TRIGGER LishiInsert INSTEAD OF INSERT ON Lishi BEGIN" + insert + " END");
+    all.push_back("CREATE TRIGGER LishiUpdate INSTEAD OF UPDATE ON Lishi BEGIN" + update + " END");
+    all.push_back("CREATE TRIGGER LishiDelete INSTEAD OF DELETE ON Lishi BEGIN" + remove + " END");
+    all.push_back("CREATE INDEX LishiSQQH ON LishiData (SQQH)");
+    all.push_back("CREATE TABLE Carcu (Nmb INTEGER, Count INTEGER)");
+    return all;
   }();
   return statements;
 }

@@ -22,7 +22,18 @@ std::string ProgramFile(const std::string& program_folder, const std::string& na
 // Every column a history database's Lishi table must have, in table order.
 const std::vector<std::string>& LishiColumns();
 
-// The statements that create the two tables and the issue index in an empty database.
+// Lishi is kept in parts, tables keyed by the row id ID that the view Lishi joins: what an
+// append writes once, and apart from it, in narrow rows, what the searches write again and
+// again (the match marks, the look-back lists, the preceding and the earlier values), so that a
+// search rewrites narrow rows only. The program reads and writes the view as one table.
+struct LishiPart {
+  std::string table;
+  std::vector<std::string> columns;  // in the order of LishiColumns()
+};
+const std::vector<LishiPart>& LishiParts();
+
+// The statements that create the history (its parts, the view with the triggers that let any
+// tool write to it, the issue index) and the tally table in an empty database.
 const std::vector<std::string>& SchemaStatements();
 
 // Opens the history database at path. A missing file is created with both tables, all at once

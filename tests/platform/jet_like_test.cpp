@@ -84,6 +84,12 @@ INSTANTIATE_TEST_SUITE_P(
         LikeCase{"StarNeedsBacktrack", "aaab", "*aab", true},
         LikeCase{"StarNeedsBacktrackTwice", "mississippi", "m*iss*ppi", true},
         LikeCase{"StarsAroundShortToken", "mississippi", "*sip*", true},
+        // "*token*", the searches' own shape, among other characters and bad bytes.
+        LikeCase{"TokenAfterChinese", "\u9f20 1X05 2X05 ", "*2x05*", true},
+        LikeCase{"TokenAfterBadByte", "\xff\xe9" "2X05", "*2X05*", true},
+        LikeCase{"TokenCutShort", "1X05 2X0", "*2X05*", false},
+        LikeCase{"TokenNotInEmpty", "", "*2X05*", false},
+        LikeCase{"StarsAroundNothing", "", "**", true},
         LikeCase{"StarThenWrongEnd", "abc", "*b", false},
         LikeCase{"ManyStarsNoMatch", kManyAThenB, "*a*a*a*a*a*a*a*a*a*a*a*a*c", false},
         LikeCase{"ManyStarsMatch", kManyAThenB, "*a*a*a*a*a*a*a*a*a*a*a*a*b", true},

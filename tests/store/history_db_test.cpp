@@ -37,7 +37,7 @@ TEST(OpenHistoryTest, MissingFileIsCreatedWithBothTables) {
   EXPECT_THAT(columns, ElementsAre("Nmb", "Count"));
   std::unique_ptr<Recordset> index;
   ASSERT_TRUE(db->OpenSnapshot("SELECT name FROM sqlite_schema WHERE type = 'index' AND "
-                               "tbl_name = 'Lishi'",
+                               "tbl_name = 'LishiData'",
                                &index)
                   .ok());
   EXPECT_EQ(index->RecordCount(), 1);

@@ -4,6 +4,7 @@
 // columns whose value changes are written. A table kept in parts (see TableInfo) is read and
 // written part by part, each row named by its key.
 
+#include <algorithm>
 #include <optional>
 #include <unordered_map>
 
@@ -113,6 +114,7 @@ class KeysetRecordset final : public Recordset {
     if (Status s = CoerceForColumn(table_->types[i], table_->columns[i], &value); !s.ok()) {
       return s;
     }
+    if (!pending_[i]) pending_columns_.push_back(i);
     pending_[i] = std::move(value);
     return Status::Ok();
   }
@@ -124,7 +126,8 @@ class KeysetRecordset final : public Recordset {
   }
   void CancelUpdate() override {
     mode_ = Mode::kNone;
-    pending_.clear();
+    for (std::size_t i : pending_columns_) pending_[i].reset();
+    pending_columns_.clear();
   }
   Status Delete() override {
     if (mode_ != Mode::kNone) CancelUpdate();
@@ -249,15 +252,17 @@ class KeysetRecordset final : public Recordset {
   }
 
   void StartPending(Mode mode) {
+    // A walk edits one or two columns a row: only those are set, and cleared again.
+    if (pending_.size() != table_->columns.size()) {
+      pending_.assign(table_->columns.size(), std::nullopt);
+    }
+    CancelUpdate();
     mode_ = mode;
-    pending_.assign(table_->columns.size(), std::nullopt);
   }
 
   Status Insert() {
-    std::vector<std::size_t> written;
-    for (std::size_t i = 0; i < pending_.size(); ++i) {
-      if (pending_[i]) written.push_back(i);
-    }
+    std::vector<std::size_t> written = pending_columns_;
+    std::sort(written.begin(), written.end());
     // An import appends thousands of rows that write the same columns: the texts are kept.
     if (insert_sql_.empty() || written != insert_columns_) {
       insert_columns_ = written;
@@ -276,9 +281,9 @@ class KeysetRecordset final : public Recordset {
           names += "[" + table_->columns[column] + "]";
           places += "?" + std::to_string(++place);
         }
-        insert_sql_[part] = "INSERT INTO " + Quoted(part) +
-                            (names.empty() ? " DEFAULT VALUES"
-                                           : " (" + names + ") VALUES (" + places + ")");
+        insert_sql_[part] =
+            "INSERT INTO " + Quoted(part) +
+            (names.empty() ? " DEFAULT VALUES" : " (" + names + ") VALUES (" + places + ")");
       }
     }
     std::int64_t id = 0;
@@ -308,8 +313,7 @@ class KeysetRecordset final : public Recordset {
     if (!OnRow()) return Status::NoCurrentRecord();
     const auto at = static_cast<std::size_t>(position_);
     std::vector<std::size_t> changed;
-    for (std::size_t i = 0; i < pending_.size(); ++i) {
-      if (!pending_[i]) continue;
+    for (std::size_t i : pending_columns_) {
       const Value* stored = nullptr;
       if (Status s = Stored(i, &stored); !s.ok()) return s;
       if (*stored != *pending_[i]) changed.push_back(i);
@@ -364,7 +368,8 @@ class KeysetRecordset final : public Recordset {
   std::unordered_map<std::int64_t, std::size_t> position_of_;
 
   Mode mode_ = Mode::kNone;
-  std::vector<std::optional<Value>> pending_;
+  std::vector<std::optional<Value>> pending_;  // by column
+  std::vector<std::size_t> pending_columns_;   // the columns set in pending_
   // The last append's statements, one a part, and the columns they write.
   std::vector<std::size_t> insert_columns_;
   std::vector<std::string> insert_sql_;

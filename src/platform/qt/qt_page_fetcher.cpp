@@ -4,6 +4,8 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QNetworkAccessManager>
+#include <QNetworkProxy>
+#include <QNetworkProxyFactory>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QString>
@@ -116,11 +118,22 @@ std::string DecodeBody(const QByteArray& body, const QString& content_type) {
 
 }  // namespace
 
-QtPageFetcher::QtPageFetcher(int timeout_ms) : timeout_ms_(std::max(timeout_ms, 1)) {}
+QtPageFetcher::QtPageFetcher(int timeout_ms) : timeout_ms_(std::max(timeout_ms, 1)) {
+  // Qt leaves the system's proxy settings unused unless asked to use them.
+  if (QNetworkProxy::applicationProxy().type() == QNetworkProxy::DefaultProxy) {
+    QNetworkProxyFactory::setUseSystemConfiguration(true);
+  }
+}
 
 QtPageFetcher::~QtPageFetcher() = default;
 
-Status QtPageFetcher::Fetch(const std::string& url, std::string* body) {
+// Called from a handler of the window's events, which the waiting loop runs.
+void QtPageFetcher::Cancel() {
+  cancelled_ = true;
+  if (waiting_ != nullptr) waiting_->quit();
+}
+
+Status QtPageFetcher::Fetch(const std::string& url, const Headers& headers, std::string* body) {
   body->clear();
   const QUrl qurl(QString::fromStdString(url), QUrl::StrictMode);
   const QString scheme = qurl.scheme().toLower();
@@ -137,6 +150,9 @@ Status QtPageFetcher::Fetch(const std::string& url, std::string* body) {
   QNetworkRequest request(qurl);
   request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                        QNetworkRequest::NoLessSafeRedirectPolicy);
+  for (const auto& [name, value] : headers) {
+    request.setRawHeader(QByteArray::fromStdString(name), QByteArray::fromStdString(value));
+  }
   std::unique_ptr<QNetworkReply> reply(network_->get(request));
 
   QEventLoop loop;
@@ -148,15 +164,19 @@ Status QtPageFetcher::Fetch(const std::string& url, std::string* body) {
     timed_out = true;
     loop.quit();
   });
+  cancelled_ = false;
   QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
   timer.start(timeout_ms_);
+  waiting_ = &loop;
   if (!reply->isFinished()) loop.exec();
+  waiting_ = nullptr;
   timer.stop();
 
   if (!reply->isFinished()) {
     // abort() finishes the reply at once; the loop it would quit has already returned.
     QObject::disconnect(reply.get(), nullptr, &loop, nullptr);
     reply->abort();
+    if (cancelled_) return Status::IoError("fetching " + url + ": cancelled");
     if (timed_out) {
       return Status::IoError("fetching " + url + ": timed out after " +
                              std::to_string(timeout_ms_) + " ms");

@@ -48,6 +48,9 @@ QByteArray Serialize(const LoopbackHttpServer::Response& response) {
   if (!response.location.empty()) {
     out += "Location: " + QByteArray::fromStdString(response.location) + "\r\n";
   }
+  for (const std::string& header : response.headers) {
+    out += QByteArray::fromStdString(header) + "\r\n";
+  }
   out += "Content-Length: " + QByteArray::number(static_cast<qsizetype>(response.body.size())) +
          "\r\n";
   out += "Connection: close\r\n\r\n";
@@ -132,6 +135,11 @@ void LoopbackHttpServer::Accept() {
       }
       const std::string target = parts[1].toStdString();
       requests_.push_back(target);
+      std::vector<std::string> headers;
+      for (const QByteArray& line : connection->received.left(end).split('\n').mid(1)) {
+        if (!line.trimmed().isEmpty()) headers.push_back(line.trimmed().toStdString());
+      }
+      headers_.push_back(headers);
       Response response;
       if (handler_) {
         response = handler_(target);

@@ -1,8 +1,12 @@
 #include "testing/loopback_http_server.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QHostAddress>
 #include <QList>
+#include <QSslConfiguration>
+#include <QSslKey>
+#include <QSslServer>
 #include <QTcpServer>
 #include <QTcpSocket>
 
@@ -88,6 +92,24 @@ bool LoopbackHttpServer::Start() {
   return true;
 }
 
+bool LoopbackHttpServer::StartTls(const std::string& certificate_file,
+                                  const std::string& key_file) {
+  QFile certificate(QString::fromStdString(certificate_file));
+  QFile key(QString::fromStdString(key_file));
+  if (!certificate.open(QIODevice::ReadOnly) || !key.open(QIODevice::ReadOnly)) return false;
+  QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
+  configuration.setLocalCertificate(QSslCertificate(certificate.readAll(), QSsl::Pem));
+  configuration.setPrivateKey(QSslKey(key.readAll(), QSsl::Rsa, QSsl::Pem));
+  auto server = std::make_unique<QSslServer>();
+  server->setSslConfiguration(configuration);
+  server_ = std::move(server);
+  // A TLS connection is pending only once its handshake is done, after newConnection.
+  QObject::connect(server_.get(), &QTcpServer::pendingConnectionAvailable, server_.get(),
+                   [this] { Accept(); });
+  tls_ = true;
+  return Start();
+}
+
 void LoopbackHttpServer::Stop() {
   server_->close();
   // deleteLater rather than delete: Stop may be called from a handler, inside a socket's signal.
@@ -98,7 +120,7 @@ void LoopbackHttpServer::Stop() {
 }
 
 std::string LoopbackHttpServer::BaseUrl() const {
-  return "http://127.0.0.1:" + std::to_string(port_);
+  return (tls_ ? "https://127.0.0.1:" : "http://127.0.0.1:") + std::to_string(port_);
 }
 
 void LoopbackHttpServer::Accept() {

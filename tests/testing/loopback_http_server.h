@@ -33,9 +33,11 @@ class LoopbackHttpServer {
 
   // Listens on an OS-chosen port; false when that fails.
   bool Start();
+  // The same over TLS with the certificate and key of the PEM files (for 127.0.0.1).
+  bool StartTls(const std::string& certificate_file, const std::string& key_file);
   // Stops listening (connections are then refused) and drops the open connections.
   void Stop();
-  std::string BaseUrl() const;  // "http://127.0.0.1:PORT"
+  std::string BaseUrl() const;  // "http://127.0.0.1:PORT", or https
   // Without a handler every request gets a 404.
   void SetHandler(Handler handler) { handler_ = std::move(handler); }
   int RequestCount() const { return static_cast<int>(requests_.size()); }
@@ -51,6 +53,7 @@ class LoopbackHttpServer {
   std::vector<std::string> requests_;
   std::vector<std::vector<std::string>> headers_;
   int port_ = 0;
+  bool tls_ = false;
 };
 
 }  // namespace brivo::testing

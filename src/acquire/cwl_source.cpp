@@ -6,9 +6,13 @@
 #include <QJsonParseError>
 #include <QString>
 #include <QStringList>
+#include <algorithm>
 
 namespace brivo::acquire {
 namespace {
+
+// The service keeps about 20 pages of 100 draws (back to 2013001); more is not its answer.
+constexpr int kMostPages = 60;
 
 // A whole number of 1 to `digits` decimal digits, or -1.
 int Decimal(const QString& text, int digits) {
@@ -85,9 +89,13 @@ Status CwlSource::FetchPage(int page_no) {
   if (Status s = ParseCwlNotices(body, &page); !s.ok()) {
     return Status::InvalidArgument(PageAddress(page_no) + ": " + s.message());
   }
-  pages_.insert(pages_.end(), page.draws.begin(), page.draws.end());
+  // A page that brings nothing older ends the paging, as does the last page: the service may
+  // answer every page number with the same draws.
+  const bool older =
+      !page.draws.empty() && (pages_.empty() || page.draws.back().issue < pages_.back().issue);
+  if (older) pages_.insert(pages_.end(), page.draws.begin(), page.draws.end());
   pages_fetched_ = page_no;
-  exhausted_ = page.draws.empty() || page_no >= page.page_count;
+  exhausted_ = !older || page_no >= std::min(page.page_count, kMostPages);
   return Status::Ok();
 }
 

@@ -157,6 +157,16 @@ TEST_F(UpdateFallbackTest, OfficialServiceIsPagedUntilTheYearIsCovered) {
   EXPECT_THAT(server_.Requests().back(), HasSubstr("pageNo=2&"));
 }
 
+// A service that answers every page number with its first page is not paged on for ever.
+TEST_F(UpdateFallbackTest, PagingEndsWhenAPageBringsNothingOlder) {
+  cwl_pages_ = [](int) { return Body(testing::SavedCwlPage(), "application/json"); };
+  Build(RealDraws(2020001, 2024100));
+  EXPECT_FALSE(Update("cwl=BASE/cwl", 2026).ok());
+  EXPECT_EQ(result_.stopped_at, 2024101);
+  EXPECT_EQ(server_.RequestCount(), 3);  // the Referer page, pages 1 and 2
+  EXPECT_EQ(Stored(), AsStored(RealDraws(2020001, 2024100)));
+}
+
 TEST_F(UpdateFallbackTest, HistoryFileAloneFillsAnEmptyHistoryFetchedOnce) {
   Build({});
   ASSERT_TRUE(Update("17500=BASE/17500", 2023, 16).ok());

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QHostAddress>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QNetworkProxyFactory>
@@ -116,14 +117,22 @@ std::string DecodeBody(const QByteArray& body, const QString& content_type) {
   return text.toStdString();
 }
 
+// The system's proxy settings (Qt leaves them unused unless asked), except for this computer's
+// own addresses, which no proxy can reach.
+class SystemProxies final : public QNetworkProxyFactory {
+ public:
+  QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery& query) override {
+    const QString host = query.peerHostName();
+    if (host.compare("localhost", Qt::CaseInsensitive) == 0 || QHostAddress(host).isLoopback()) {
+      return {QNetworkProxy(QNetworkProxy::NoProxy)};
+    }
+    return systemProxyForQuery(query);
+  }
+};
+
 }  // namespace
 
-QtPageFetcher::QtPageFetcher(int timeout_ms) : timeout_ms_(std::max(timeout_ms, 1)) {
-  // Qt leaves the system's proxy settings unused unless asked to use them.
-  if (QNetworkProxy::applicationProxy().type() == QNetworkProxy::DefaultProxy) {
-    QNetworkProxyFactory::setUseSystemConfiguration(true);
-  }
-}
+QtPageFetcher::QtPageFetcher(int timeout_ms) : timeout_ms_(std::max(timeout_ms, 1)) {}
 
 QtPageFetcher::~QtPageFetcher() = default;
 
@@ -145,7 +154,10 @@ Status QtPageFetcher::Fetch(const std::string& url, const Headers& headers, std:
     return Status::IoError("fetching " + url + ": no Qt application object to wait in");
   }
   // Created on first use so the manager lives in the thread that fetches.
-  if (network_ == nullptr) network_ = std::make_unique<QNetworkAccessManager>();
+  if (network_ == nullptr) {
+    network_ = std::make_unique<QNetworkAccessManager>();
+    network_->setProxyFactory(new SystemProxies);  // the manager owns it
+  }
 
   QNetworkRequest request(qurl);
   request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,

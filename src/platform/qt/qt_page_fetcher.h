@@ -10,7 +10,7 @@ class QNetworkAccessManager;
 namespace brivo {
 
 // Pages fetched with Qt Network, redirects followed, within a time limit, through the system's
-// proxy settings unless the application has set a proxy of its own.
+// proxy settings (never for loopback addresses).
 class QtPageFetcher final : public PageFetcher {
  public:
   explicit QtPageFetcher(int timeout_ms = 30000);

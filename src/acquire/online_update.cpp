@@ -48,6 +48,39 @@ Status NewDraws(int year, std::int32_t after, const std::vector<SourcedDraw>& dr
   return Status::Ok();
 }
 
+// Asks the sources in order for the year's draws after issue `after`. True when one passes:
+// *fresh gets its draws. Otherwise *fresh gets the longest run a source ending inside the year
+// gave (nothing when the user cancelled), and result->failures says why each source failed.
+bool AskSources(const std::vector<DrawSource*>& sources, const OnlineUpdateRequest& request,
+                int year, std::int32_t after, int start_year, std::vector<SourcedDraw>* fresh,
+                OnlineUpdateResult* result) {
+  fresh->clear();
+  result->failures.clear();
+  const bool past = year < request.current_year;
+  for (DrawSource* source : sources) {
+    if (request.progress) request.progress(*source, year, start_year, request.current_year);
+    std::vector<SourcedDraw> draws, candidate;
+    Status s = source->YearDraws(year, after + 1, &draws);
+    if (request.cancelled && request.cancelled()) {
+      result->cancelled = true;
+      fresh->clear();
+      return false;
+    }
+    if (s.ok()) s = NewDraws(year, after, draws, &candidate);
+    if (s.ok() && past && draws.empty()) {
+      s = Status::NotFound("no draw of " + std::to_string(year));
+    } else if (s.ok() && past && source->NewestIssue() / 1000 == year) {
+      s = Status::NotFound("its draws end at " + std::to_string(source->NewestIssue()));
+      if (candidate.size() > fresh->size()) *fresh = candidate;
+    } else if (s.ok()) {
+      *fresh = candidate;
+      return true;
+    }
+    result->failures.push_back({source->Name(), source->Base(), s.message()});
+  }
+  return false;
+}
+
 }  // namespace
 
 Status DrawsOutsideKeptYears(Database& db, int current_year, int kept_years, int* draws) {
@@ -90,33 +123,8 @@ Status RunOnlineUpdate(Database& db, Recordset& table, const AppendContext& cont
   std::optional<store::DrawLists> before = newest.lists;
   for (int year = start_year; year <= request.current_year && result->stopped_at == 0; ++year) {
     const std::int32_t after = last / 1000 == year ? last : year * 1000;
-    std::vector<SourcedDraw> fresh;  // what to append of the year
-    bool complete = false;
-    result->failures.clear();
-    for (DrawSource* source : sources) {
-      if (request.progress) request.progress(*source, year, start_year, request.current_year);
-      std::vector<SourcedDraw> draws, candidate;
-      Status s = source->YearDraws(year, after + 1, &draws);
-      if (request.cancelled && request.cancelled()) {
-        result->cancelled = true;
-        fresh.clear();
-        break;
-      }
-      if (s.ok()) s = NewDraws(year, after, draws, &candidate);
-      const bool past = year < request.current_year;
-      if (s.ok() && past && draws.empty()) {
-        s = Status::NotFound("no draw of " + std::to_string(year));
-      } else if (s.ok() && past && source->NewestIssue() / 1000 == year) {
-        // Its draws end inside a past year: a run to keep if no source has the whole year.
-        s = Status::NotFound("its draws end at " + std::to_string(source->NewestIssue()));
-        if (candidate.size() > fresh.size()) fresh = candidate;
-      } else if (s.ok()) {
-        fresh = candidate;
-        complete = true;
-        break;
-      }
-      result->failures.push_back({source->Name(), source->Base(), s.message()});
-    }
+    std::vector<SourcedDraw> fresh;
+    const bool complete = AskSources(sources, request, year, after, start_year, &fresh, result);
     for (const SourcedDraw& draw : fresh) {
       store::DrawValues values{};
       Status s =

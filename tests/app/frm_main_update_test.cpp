@@ -156,6 +156,20 @@ TEST_F(FrmMainUpdateFetcherTest, OfflineUpdateOfAnOldHistoryDeletesNothing) {
   EXPECT_EQ(Issues(), std::vector<std::int64_t>{2003001});
 }
 
+TEST_F(FrmMainUpdateFetcherTest, NoSourceAtAllSaysSoAndKeepsTheHistory) {
+  settings_->Set("txtUpdateSite", "");
+  settings_->Set("txtUpdateSources", "zhcw=http://127.0.0.1:1");
+  History({{2016010, {1, 2, 3, 4, 5, 6, 7}}});
+  Open();
+  Update();
+  EXPECT_EQ(Issues(), std::vector<std::int64_t>{2016010});
+  EXPECT_EQ(prompts_.TakeWarnings(),
+            std::vector<std::string>{"在线更新失败：无法取得2016011期及以后的开奖号码。\n"
+                                     "没有可用的更新来源（txtUpdateSources）。\n\n"
+                                     "历史号码没有改动。"});
+  EXPECT_TRUE(server_.Requests().empty());
+}
+
 TEST_F(FrmMainUpdateFetcherTest, CancelDoesNothing) {
   History({});
   Open();

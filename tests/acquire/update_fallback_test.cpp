@@ -245,21 +245,6 @@ TEST_F(UpdateFallbackTest, APageThatSkipsAnIssueFallsBackAndNothingIsShifted) {
   EXPECT_EQ(Stored(), AsStored(RealDraws(2020001, 2026009)));
 }
 
-TEST_F(UpdateFallbackTest, BothDownLeaveTheHistoryAsItWasAndSayWhy) {
-  server_.Stop();
-  Build(RealDraws(2020001, 2022100));
-  const auto before = Stored();
-  const Status s = Update("cwl=BASE/cwl;17500=BASE/17500", 2023);
-  EXPECT_FALSE(s.ok());
-  EXPECT_EQ(result_.stopped_at, 2022101);
-  EXPECT_EQ(result_.appended, 0);
-  ASSERT_EQ(result_.failures.size(), 2u);
-  EXPECT_EQ(result_.failures[0].source, "cwl");
-  EXPECT_EQ(result_.failures[1].source, "17500");
-  for (const SourceFailure& f : result_.failures) EXPECT_THAT(f.reason, HasSubstr("refused"));
-  EXPECT_EQ(Stored(), before);
-}
-
 TEST_F(UpdateFallbackTest, AHistoryFileEndingInsideAYearStopsAtItsLastDraw) {
   Build({});
   EXPECT_FALSE(Update("17500=BASE/17500", 2026).ok());

@@ -48,15 +48,23 @@ Status NewDraws(int year, std::int32_t after, const std::vector<SourcedDraw>& dr
   return Status::Ok();
 }
 
-// Asks the sources in order for the year's draws after issue `after`. True when one passes:
-// *fresh gets its draws. Otherwise *fresh gets the longest run a source ending inside the year
-// gave (nothing when the user cancelled), and result->failures says why each source failed.
-bool AskSources(const std::vector<DrawSource*>& sources, const OnlineUpdateRequest& request,
-                int year, std::int32_t after, int start_year, std::vector<SourcedDraw>* fresh,
-                OnlineUpdateResult* result) {
+// What the sources made of a year.
+enum class YearOutcome {
+  kComplete,    // a source gave the whole year
+  kAllEndHere,  // every source's draws end inside the year
+  kFailed,
+};
+
+// Asks the sources in order for the year's draws after issue `after`. *fresh gets the draws of
+// the source that gave the whole year, else the longest run a source ending inside the year gave
+// (nothing when the user cancelled); result->failures says why each source failed.
+YearOutcome AskSources(const std::vector<DrawSource*>& sources, const OnlineUpdateRequest& request,
+                       int year, std::int32_t after, int start_year,
+                       std::vector<SourcedDraw>* fresh, OnlineUpdateResult* result) {
   fresh->clear();
   result->failures.clear();
   const bool past = year < request.current_year;
+  bool all_end_here = !sources.empty();
   for (DrawSource* source : sources) {
     if (request.progress) request.progress(*source, year, start_year, request.current_year);
     std::vector<SourcedDraw> draws, candidate;
@@ -64,21 +72,23 @@ bool AskSources(const std::vector<DrawSource*>& sources, const OnlineUpdateReque
     if (request.cancelled && request.cancelled()) {
       result->cancelled = true;
       fresh->clear();
-      return false;
+      return YearOutcome::kFailed;
     }
     if (s.ok()) s = NewDraws(year, after, draws, &candidate);
+    const bool ends_here = s.ok() && past && source->NewestIssue() / 1000 == year;
     if (s.ok() && past && draws.empty()) {
       s = Status::NotFound("no draw of " + std::to_string(year));
-    } else if (s.ok() && past && source->NewestIssue() / 1000 == year) {
+    } else if (ends_here) {
       s = Status::NotFound("its draws end at " + std::to_string(source->NewestIssue()));
       if (candidate.size() > fresh->size()) *fresh = candidate;
     } else if (s.ok()) {
       *fresh = candidate;
-      return true;
+      return YearOutcome::kComplete;
     }
+    all_end_here = all_end_here && ends_here;
     result->failures.push_back({source->Name(), source->Base(), s.message()});
   }
-  return false;
+  return all_end_here ? YearOutcome::kAllEndHere : YearOutcome::kFailed;
 }
 
 }  // namespace
@@ -124,7 +134,8 @@ Status RunOnlineUpdate(Database& db, Recordset& table, const AppendContext& cont
   for (int year = start_year; year <= request.current_year && result->stopped_at == 0; ++year) {
     const std::int32_t after = last / 1000 == year ? last : year * 1000;
     std::vector<SourcedDraw> fresh;
-    const bool complete = AskSources(sources, request, year, after, start_year, &fresh, result);
+    const YearOutcome outcome =
+        AskSources(sources, request, year, after, start_year, &fresh, result);
     for (const SourcedDraw& draw : fresh) {
       store::DrawValues values{};
       Status s =
@@ -134,7 +145,15 @@ Status RunOnlineUpdate(Database& db, Recordset& table, const AppendContext& cont
       last = draw.issue;
       ++result->appended;
     }
-    if (!complete) result->stopped_at = last / 1000 == year ? last + 1 : year * 1000 + 1;
+    // Early in a year, before its first draw, every source still ends in the year before:
+    // nothing is missing that anyone has.
+    if (outcome == YearOutcome::kAllEndHere && year == request.current_year - 1) {
+      result->failures.clear();
+      break;
+    }
+    if (outcome != YearOutcome::kComplete) {
+      result->stopped_at = last / 1000 == year ? last + 1 : year * 1000 + 1;
+    }
   }
   if (result->stopped_at != 0 && result->appended == 0) {
     return fail(Status::IoError("no source had issue " + std::to_string(result->stopped_at)));

@@ -46,12 +46,13 @@ Status DrawsOutsideKeptYears(Database& db, int current_year, int kept_years, int
 // the current year minus the kept years) to the current one asks the sources in order, and
 // appends the first answer that passes: valid draws whose issues run on from the newest stored
 // one without a gap, some draws for a year before the current one, and the source not ending
-// inside that past year. Each draw goes through the shared append sequence under its source's
-// issue, with the lists of the draw before it.
-// When no source passes for a year (or the user cancels), the update stops there: the years
-// appended before it are committed, together with the longest gap-free run a source gave of that
-// year, and it fails (kIoError) with result->stopped_at and result->failures telling. When it
-// stops with nothing appended, or a draw cannot be stored, nothing of it is kept (the memory
+// inside that past year. When every source ends inside the year before the current one (a new
+// year before its first draw) the update appends what they have and ends there without failing.
+// Each draw goes through the shared append sequence under its source's issue, with the lists of the
+// draw before it. When no source passes for a year (or the user cancels), the update stops there:
+// the years appended before it are committed, together with the longest gap-free run a source gave
+// of that year, and it fails (kIoError) with result->stopped_at and result->failures telling. When
+// it stops with nothing appended, or a draw cannot be stored, nothing of it is kept (the memory
 // included).
 Status RunOnlineUpdate(Database& db, Recordset& table, const AppendContext& context,
                        const std::vector<DrawSource*>& sources, const OnlineUpdateRequest& request,

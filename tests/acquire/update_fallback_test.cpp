@@ -254,6 +254,15 @@ TEST_F(UpdateFallbackTest, AHistoryFileEndingInsideAYearStopsAtItsLastDraw) {
   EXPECT_EQ(result_.failures[0].reason, "its draws end at 2023038");
 }
 
+// A new year before its first draw: the sources end in the year before, and nothing is missing.
+TEST_F(UpdateFallbackTest, EveryHistoryEndingInTheYearBeforeIsUpToDate) {
+  Build(RealDraws(2020001, 2022100));
+  ASSERT_TRUE(Update("17500=BASE/17500;17500=BASE/17500", 2024).ok());
+  EXPECT_EQ(Stored(), AsStored(RealDraws(2020001, 2023038)));
+  EXPECT_EQ(result_.stopped_at, 0);
+  EXPECT_TRUE(result_.failures.empty());
+}
+
 }  // namespace
 }  // namespace brivo::acquire
 

@@ -33,8 +33,7 @@ constexpr char kUpdateTitle[] = "读入历史";
 std::string KeptYearsQuestion(int kept_years, int draws, int refetch_year) {
   return "历史号码超过了需要保留的" + std::to_string(kept_years) + "年。更新将删除全部" +
          std::to_string(draws) + "期历史号码，从" + std::to_string(refetch_year) +
-         "年起重新读取。\n\n选择“确定”删除并重新读取；选择“取消”保留全部历史号码，只追加新的开奖"
-         "号码。";
+         "年起重新读取。\n\nOK：删除并重新读取。\nCancel：保留全部历史号码，只追加新的开奖号码。";
 }
 
 // Where the update stopped, why each source could not go on, and what was kept.

@@ -13,7 +13,7 @@ cmake --build --preset fuzz
 mkdir -p build/fuzz/crashes
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-for name in draw_line table_bodies jet_sql xls_cells; do
+for name in draw_line table_bodies jet_sql xls_cells cwl_notices ssq_asc; do
   mkdir -p "$work/$name"
   echo "fuzz: $name for ${seconds}s"
   if ! build/fuzz/fuzz/fuzz_$name -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 \

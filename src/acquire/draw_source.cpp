@@ -1,5 +1,7 @@
 #include "acquire/draw_source.h"
 
+#include <algorithm>
+
 #include "platform/html_tables.h"
 
 namespace brivo::acquire {
@@ -36,6 +38,17 @@ int TwoDigitsAt(const std::string& text, const std::vector<std::size_t>& starts,
 
 }  // namespace
 
+bool IsValidDraw(const store::DrawNumbers& numbers) {
+  for (std::size_t k = 0; k < 6; ++k) {
+    if (numbers[k] < 1 || numbers[k] > 33) return false;
+    if (std::find(numbers.begin(), numbers.begin() + static_cast<std::ptrdiff_t>(k), numbers[k]) !=
+        numbers.begin() + static_cast<std::ptrdiff_t>(k)) {
+      return false;
+    }
+  }
+  return numbers[6] >= 1 && numbers[6] <= 16;
+}
+
 std::vector<store::DrawNumbers> DrawRowsOf(const std::vector<std::string>& table_bodies) {
   std::vector<store::DrawNumbers> rows;
   for (const std::string& text : table_bodies) {
@@ -59,10 +72,19 @@ std::string ResultsPageSource::PageAddress(int year) const {
   return base_address_ + "/lottery/draw/list/50?type=range&start=" + y + "001&end=" + y + "365";
 }
 
-Status ResultsPageSource::YearRows(int year, std::vector<store::DrawNumbers>* rows) {
+Status ResultsPageSource::YearDraws(int year, std::int32_t, std::vector<SourcedDraw>* draws) {
+  draws->clear();
+  if (!unreachable_.ok()) return unreachable_;
   std::string page;
-  if (Status s = fetcher_.Fetch(PageAddress(year), &page); !s.ok()) return s;
-  *rows = DrawRowsOf(TableBodyTexts(page));
+  if (Status s = fetcher_.Fetch(PageAddress(year), &page); !s.ok()) {
+    unreachable_ = s;
+    return s;
+  }
+  const std::vector<store::DrawNumbers> rows = DrawRowsOf(TableBodyTexts(page));
+  for (std::size_t j = 1; j <= rows.size(); ++j) {
+    draws->push_back(
+        {static_cast<std::int32_t>(year * 1000 + static_cast<int>(j)), rows[rows.size() - j]});
+  }
   return Status::Ok();
 }
 

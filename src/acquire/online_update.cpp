@@ -1,14 +1,10 @@
 #include "acquire/online_update.h"
 
-#include <algorithm>
-
 #include "store/history_db.h"
 #include "store/history_ops.h"
 
 namespace brivo::acquire {
 namespace {
-
-constexpr int kFirstFetchedYear = 2013;  // older years are not fetched
 
 struct Newest {
   std::int64_t issue = 0;  // 0 for an empty history
@@ -27,70 +23,145 @@ Status ReadNewest(Database& db, Newest* out) {
   return Status::Ok();
 }
 
-// Deletes a history that reaches back more than the kept years; *emptied tells.
-Status EnforceKeptYears(Database& db, Recordset& table, const OnlineUpdateRequest& request,
-                        bool* emptied) {
-  std::unique_ptr<Recordset> snapshot;
-  if (Status s = db.OpenSnapshot(store::kHistoryQuery, &snapshot); !s.ok()) return s;
-  *emptied = false;
-  std::int64_t oldest = 0;
-  if (!snapshot->MoveFirst().ok() || !snapshot->GetInt("SQQH", &oldest).ok()) return Status::Ok();
-  if (request.current_year - oldest / 1000 <= request.kept_years) return Status::Ok();
-  *emptied = true;
-  return store::DeleteAll(table);
+// The source's draws of the year after issue `after`, in *fresh: they must run after + 1,
+// after + 2, ... and each be a valid draw.
+Status NewDraws(int year, std::int32_t after, const std::vector<SourcedDraw>& draws,
+                std::vector<SourcedDraw>* fresh) {
+  fresh->clear();
+  for (const SourcedDraw& draw : draws) {
+    if (draw.issue / 1000 != year) {
+      return Status::InvalidArgument("issue " + std::to_string(draw.issue) + " is not of " +
+                                     std::to_string(year));
+    }
+    if (draw.issue <= after) continue;
+    const auto expected = static_cast<std::int32_t>(after + 1 + fresh->size());
+    if (draw.issue != expected) {
+      return Status::InvalidArgument("issue " + std::to_string(expected) + " is missing (" +
+                                     std::to_string(draw.issue) + " follows)");
+    }
+    if (!IsValidDraw(draw.numbers)) {
+      return Status::InvalidArgument("issue " + std::to_string(draw.issue) +
+                                     " has no six distinct red numbers 1..33 and a blue 1..16");
+    }
+    fresh->push_back(draw);
+  }
+  return Status::Ok();
+}
+
+// What the sources made of a year.
+enum class YearOutcome {
+  kComplete,    // a source gave the whole year
+  kAllEndHere,  // every source's draws end inside the year
+  kFailed,
+};
+
+// Asks the sources in order for the year's draws after issue `after`. *fresh gets the draws of
+// the source that gave the whole year, else the longest run a source ending inside the year gave
+// (nothing when the user cancelled); result->failures says why each source failed.
+YearOutcome AskSources(const std::vector<DrawSource*>& sources, const OnlineUpdateRequest& request,
+                       int year, std::int32_t after, int start_year,
+                       std::vector<SourcedDraw>* fresh, OnlineUpdateResult* result) {
+  fresh->clear();
+  result->failures.clear();
+  const bool past = year < request.current_year;
+  bool all_end_here = !sources.empty();
+  for (DrawSource* source : sources) {
+    if (request.progress) request.progress(*source, year, start_year, request.current_year);
+    std::vector<SourcedDraw> draws, candidate;
+    Status s = source->YearDraws(year, after + 1, &draws);
+    if (request.cancelled && request.cancelled()) {
+      result->cancelled = true;
+      fresh->clear();
+      return YearOutcome::kFailed;
+    }
+    if (s.ok()) s = NewDraws(year, after, draws, &candidate);
+    const bool ends_here = s.ok() && past && source->NewestIssue() / 1000 == year;
+    if (s.ok() && past && draws.empty()) {
+      s = Status::NotFound("no draw of " + std::to_string(year));
+    } else if (ends_here) {
+      s = Status::NotFound("its draws end at " + std::to_string(source->NewestIssue()));
+      if (candidate.size() > fresh->size()) *fresh = candidate;
+    } else if (s.ok()) {
+      *fresh = candidate;
+      return YearOutcome::kComplete;
+    }
+    all_end_here = all_end_here && ends_here;
+    result->failures.push_back({source->Name(), source->Base(), s.message()});
+  }
+  return all_end_here ? YearOutcome::kAllEndHere : YearOutcome::kFailed;
 }
 
 }  // namespace
 
+Status DrawsOutsideKeptYears(Database& db, int current_year, int kept_years, int* draws) {
+  *draws = 0;
+  std::unique_ptr<Recordset> snapshot;
+  if (Status s = db.OpenSnapshot(store::kHistoryQuery, &snapshot); !s.ok()) return s;
+  std::int64_t oldest = 0;
+  if (!snapshot->MoveFirst().ok() || !snapshot->GetInt("SQQH", &oldest).ok()) return Status::Ok();
+  if (current_year - oldest / 1000 <= kept_years) return Status::Ok();
+  *draws = static_cast<int>(snapshot->RecordCount());
+  return Status::Ok();
+}
+
 Status RunOnlineUpdate(Database& db, Recordset& table, const AppendContext& context,
-                       DrawSource& source, const OnlineUpdateRequest& request,
+                       const std::vector<DrawSource*>& sources, const OnlineUpdateRequest& request,
                        OnlineUpdateResult* result) {
   *result = OnlineUpdateResult{};
   const store::PrecedingMemory kept_memory = *context.memory;
   auto fail = [&](Status s) {
     *context.memory = kept_memory;
+    result->appended = 0;
+    result->history_deleted = false;
     return s;
   };
   Database::Transaction transaction(db);
   if (!transaction.status().ok()) return transaction.status();
-  if (Status s = EnforceKeptYears(db, table, request, &result->history_deleted); !s.ok()) {
-    return fail(s);
+  if (request.delete_old_history) {
+    int doomed = 0;
+    Status s = DrawsOutsideKeptYears(db, request.current_year, request.kept_years, &doomed);
+    if (s.ok() && doomed > 0) s = store::DeleteAll(table);
+    if (!s.ok()) return fail(s);
+    result->history_deleted = doomed > 0;
   }
   Newest newest;
   if (Status s = ReadNewest(db, &newest); !s.ok()) return fail(s);
-  const int start_year = newest.issue == 0
-                             ? request.current_year - request.kept_years
-                             : std::max(static_cast<int>(newest.issue / 1000), kFirstFetchedYear);
-  int restarts = 0;
-  for (int year = start_year; year <= request.current_year; ++year) {
-    if (request.progress) request.progress(year, start_year, request.current_year);
-    std::vector<store::DrawNumbers> rows;
-    if (Status s = source.YearRows(year, &rows); !s.ok()) {
-      if (restarts++ < kUpdateRestarts) {
-        year = start_year - 1;  // start over; the years done append nothing again
-        continue;
-      }
-      result->failed_year = year;
-      return fail(s);
-    }
-    if (Status s = ReadNewest(db, &newest); !s.ok()) return fail(s);
-    std::optional<store::DrawLists> before = newest.lists;
-    const int first = newest.issue == 0 || newest.issue / 1000 < year
-                          ? 1
-                          : static_cast<int>(newest.issue % 1000) + 1;
-    const int count = static_cast<int>(rows.size());
-    for (int j = first; j <= count; ++j) {
-      const store::DrawNumbers& numbers = rows[static_cast<std::size_t>(count - j)];
-      if (numbers[0] == 0) continue;  // a garbled row keeps its issue number, unstored
-      const auto issue = static_cast<std::int32_t>(year * 1000 + j);
+  // Every year from the newest stored one on, so that the history stays without a gap.
+  const int start_year = newest.issue == 0 ? request.current_year - request.kept_years
+                                           : static_cast<int>(newest.issue / 1000);
+  auto last = static_cast<std::int32_t>(newest.issue);
+  std::optional<store::DrawLists> before = newest.lists;
+  for (int year = start_year; year <= request.current_year && result->stopped_at == 0; ++year) {
+    const std::int32_t after = last / 1000 == year ? last : year * 1000;
+    std::vector<SourcedDraw> fresh;
+    const YearOutcome outcome =
+        AskSources(sources, request, year, after, start_year, &fresh, result);
+    for (const SourcedDraw& draw : fresh) {
       store::DrawValues values{};
-      Status s = AppendNumbers(table, context, issue, numbers, before, std::nullopt, &values);
+      Status s =
+          AppendNumbers(table, context, draw.issue, draw.numbers, before, std::nullopt, &values);
       if (!s.ok()) return fail(s);
       before = store::ListsOf(values);
+      last = draw.issue;
       ++result->appended;
     }
+    // Early in a year, before its first draw, every source still ends in the year before:
+    // nothing is missing that anyone has.
+    if (outcome == YearOutcome::kAllEndHere && year == request.current_year - 1) {
+      result->failures.clear();
+      break;
+    }
+    if (outcome != YearOutcome::kComplete) {
+      result->stopped_at = last / 1000 == year ? last + 1 : year * 1000 + 1;
+    }
+  }
+  if (result->stopped_at != 0 && result->appended == 0) {
+    return fail(Status::IoError("no source had issue " + std::to_string(result->stopped_at)));
   }
   if (Status s = transaction.Commit(); !s.ok()) return fail(s);
+  if (result->stopped_at != 0) {
+    return Status::IoError("stopped at issue " + std::to_string(result->stopped_at));
+  }
   return Status::Ok();
 }
 

@@ -194,8 +194,11 @@ class FrmMain : public QMainWindow {
   Launcher* launcher_ = nullptr;
   std::unique_ptr<PageFetcher> own_fetcher_;
   PageFetcher* fetcher_ = nullptr;
+  // The online update: running, its sources (see window_settings.h), cancelled by the user.
   bool update_running_ = false;
   std::string update_site_;
+  std::string update_sources_;
+  bool update_cancelled_ = false;
   WindowState state_;
   store::ZodiacTables zodiac_;
   store::PrecedingMemory memory_;

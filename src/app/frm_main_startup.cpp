@@ -37,6 +37,7 @@ void FrmMain::StartUp() {
   state_.bolSq = ReadBolSq(settings);
   state_.intLei = ReadIntLei(settings);
   update_site_ = ReadTxtUpdateSite(settings);
+  update_sources_ = ReadTxtUpdateSources(settings);
   // 4. The history database with its table recordset and ordered snapshot.
   OpenHistory();
   // 5-6. Mode and basis; the count-blue box.

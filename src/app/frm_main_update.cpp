@@ -9,8 +9,11 @@
 #include <QStatusBar>
 #include <QUrl>
 #include <filesystem>
+#include <memory>
+#include <vector>
 
 #include "acquire/online_update.h"
+#include "acquire/update_sources.h"
 #include "app/failure_reason.h"
 #include "app/flex_grid.h"
 #include "app/frm_main.h"
@@ -25,6 +28,30 @@ constexpr char kUpdateQuestion[] =
     "成"
     "更新失败！";
 constexpr char kUpdateTitle[] = "读入历史";
+
+// The kept-years rule would delete the whole history: asked before, OK deletes.
+std::string KeptYearsQuestion(int kept_years, int draws, int refetch_year) {
+  return "历史号码超过了需要保留的" + std::to_string(kept_years) + "年。更新将删除全部" +
+         std::to_string(draws) + "期历史号码，从" + std::to_string(refetch_year) +
+         "年起重新读取。\n\nOK：删除并重新读取。\nCancel：保留全部历史号码，只追加新的开奖号码。";
+}
+
+// Where the update stopped, why each source could not go on, and what was kept.
+std::string StopMessage(const acquire::OnlineUpdateResult& result, std::int64_t newest) {
+  const std::string issue = std::to_string(result.stopped_at);
+  std::string text = result.cancelled
+                         ? "在线更新已取消，" + issue + "期及以后的开奖号码没有读取。\n"
+                         : "在线更新失败：无法取得" + issue + "期及以后的开奖号码。\n";
+  if (!result.cancelled && result.failures.empty()) {
+    text += "没有可用的更新来源（txtUpdateSources）。\n";
+  }
+  for (const acquire::SourceFailure& f : result.failures) {
+    text += f.source + "（" + f.base + "）：" + f.reason + "\n";
+  }
+  if (result.appended == 0) return text + "\n历史号码没有改动。";
+  return text + "\n已保存新增的" + std::to_string(result.appended) + "期开奖号码（至" +
+         std::to_string(newest) + "期），历史号码没有空缺。";
+}
 
 }  // namespace
 
@@ -44,28 +71,59 @@ void FrmMain::Command21_Click() {
   CommitPendingEdits();
   if (update_running_ || !db_ || !table_) return;
   if (!prompts_->Confirm(kUpdateQuestion, kUpdateTitle)) return;
+  acquire::OnlineUpdateRequest request;
+  request.current_year = context_.clock->CurrentYear();
+  request.kept_years = state_.IniSerchDay;
+  int doomed = 0;
+  if (acquire::DrawsOutsideKeptYears(*db_, request.current_year, request.kept_years, &doomed)
+          .ok() &&
+      doomed > 0) {
+    request.delete_old_history = prompts_->Confirm(
+        KeptYearsQuestion(request.kept_years, doomed, request.current_year - request.kept_years),
+        kUpdateTitle);
+  }
+  // A results site of the user's own first, then the sources in their order.
+  std::vector<acquire::SourceAddress> addresses = acquire::ParseSourceList(update_sources_);
+  if (!update_site_.empty()) addresses.insert(addresses.begin(), {"page", update_site_});
+  std::vector<std::unique_ptr<acquire::DrawSource>> owned;
+  std::vector<acquire::DrawSource*> sources;
+  for (const acquire::SourceAddress& address : addresses) {
+    owned.push_back(acquire::MakeDrawSource(address, *fetcher_));
+    sources.push_back(owned.back().get());
+  }
   update_running_ = true;
+  update_cancelled_ = false;
   SetHistoryCommandsEnabled(false);
   auto* progress = new QProgressBar;
+  auto* cancel = new QPushButton(QString::fromUtf8("取消"));
+  cancel->setObjectName("cmdUpdateCancel");
+  connect(cancel, &QPushButton::clicked, this, [this] {
+    update_cancelled_ = true;
+    fetcher_->Cancel();
+  });
   statusBar()->addPermanentWidget(progress);
+  statusBar()->addPermanentWidget(cancel);
   acquire::OnlineUpdateResult result;
   Status s;
   {
     WaitCursor wait;
-    acquire::ResultsPageSource source(*fetcher_, update_site_);
-    acquire::OnlineUpdateRequest request;
-    request.current_year = context_.clock->CurrentYear();
-    request.kept_years = state_.IniSerchDay;
-    request.progress = [&](int year, int first, int last) {
+    request.progress = [&](const acquire::DrawSource& source, int year, int first, int last) {
       progress->setRange(first, last + 1);
       progress->setValue(year);
-      statusBar()->showMessage(QString::fromUtf8("正在读取%1年的开奖号码……").arg(year));
+      statusBar()->showMessage(
+          QString::fromUtf8("正在从%1（%2）读取%3年的开奖号码……")
+              .arg(QString::fromStdString(source.Name()), QString::fromStdString(source.Base()))
+              .arg(year));
     };
-    s = acquire::RunOnlineUpdate(*db_, *table_, AppendingContext(), source, request, &result);
+    request.cancelled = [this] { return update_cancelled_; };
+    s = acquire::RunOnlineUpdate(*db_, *table_, AppendingContext(), sources, request, &result);
   }
-  statusBar()->removeWidget(progress);
-  delete progress;
-  if (s.ok()) {
+  for (QWidget* w : {static_cast<QWidget*>(progress), static_cast<QWidget*>(cancel)}) {
+    statusBar()->removeWidget(w);
+    w->deleteLater();  // the button's own click may still be on the stack
+  }
+  statusBar()->clearMessage();
+  if (result.appended > 0 || s.ok()) {
     AddHaoma();
     DefaultStartIssue();
     const std::int64_t newest = NewestIssue();
@@ -73,14 +131,13 @@ void FrmMain::Command21_Click() {
     PatternRefresh();
     QihaoXianshi();
     ShowHint(QString::fromUtf8("在线更新完成，新增%1期").arg(result.appended));
-  } else {
+  }
+  if (!s.ok()) {
     LogWarning(s.ToString());
-    // A page that could not be had, or new draws that could not be stored.
-    const std::string what = result.failed_year > 0
-                                 ? "无法取得" + std::to_string(result.failed_year) +
-                                       "年的开奖号码页面（" + update_site_ + "）。\n" + s.message()
-                                 : "无法保存新的开奖号码。\n" + FailureReason(s);
-    prompts_->Warn("在线更新失败：" + what + "\n\n历史号码没有改动。", kUpdateTitle);
+    prompts_->Warn(result.stopped_at != 0 ? StopMessage(result, NewestIssue())
+                                          : "在线更新失败：无法保存新的开奖号码。\n" +
+                                                FailureReason(s) + "\n\n历史号码没有改动。",
+                   kUpdateTitle);
   }
   SetHistoryCommandsEnabled(true);
   update_running_ = false;

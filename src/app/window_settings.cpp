@@ -1,5 +1,7 @@
 #include "app/window_settings.h"
 
+#include "acquire/update_sources.h"
+
 namespace brivo {
 
 bool ReadBolZyw(const SettingsStore& s) { return s.GetBool(keys::kBolZyw, true); }
@@ -29,7 +31,11 @@ namespace brivo {
 std::string ReadTxtUpdateSite(const SettingsStore& s) {
   std::string site = s.Get(keys::kTxtUpdateSite).value_or("");
   while (!site.empty() && (site.back() == '/' || site.back() == ' ')) site.pop_back();
-  return site.empty() ? kDefaultUpdateSite : site;
+  return site;
+}
+
+std::string ReadTxtUpdateSources(const SettingsStore& s) {
+  return s.Get(keys::kTxtUpdateSources).value_or(acquire::kDefaultUpdateSources);
 }
 
 }  // namespace brivo

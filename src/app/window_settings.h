@@ -24,13 +24,12 @@ inline constexpr char kSxIni[] = "SxIni";
 inline constexpr char kDsIni[] = "DsIni";
 inline constexpr char kSxSetup[] = "SxSetup";
 inline constexpr char kIniSerchDay[] = "IniSerchDay";
-// The base address of the results site the online update reads its year pages from.
+// The base address of a results site of the user's own that serves the year pages; when set,
+// the online update tries it before the sources.
 inline constexpr char kTxtUpdateSite[] = "txtUpdateSite";
+// The draw sources of the online update in their order: "name=base;name=base".
+inline constexpr char kTxtUpdateSources[] = "txtUpdateSources";
 }  // namespace keys
-
-// The results site used until the user names another in txtUpdateSite: a server on this
-// computer that serves the year pages (see README).
-inline constexpr char kDefaultUpdateSite[] = "http://127.0.0.1:8686";
 
 // The valid values of the integer settings; a stored text outside them reads as the default.
 inline constexpr int kMinPreQi = 1, kMaxPreQi = 9;  // one digit; 0 looks back nowhere
@@ -74,6 +73,7 @@ int ReadSxIni(const SettingsStore& s);
 int ReadDsIni(const SettingsStore& s);
 bool ReadSxSetup(const SettingsStore& s);
 int ReadIniSerchDay(const SettingsStore& s);
-std::string ReadTxtUpdateSite(const SettingsStore& s);
+std::string ReadTxtUpdateSite(const SettingsStore& s);     // "" when none is set
+std::string ReadTxtUpdateSources(const SettingsStore& s);  // the default list when missing
 
 }  // namespace brivo

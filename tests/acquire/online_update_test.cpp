@@ -18,27 +18,35 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 
-// Year pages held in memory, newest draw first, as the results pages list them.
+// Years of draws held in memory, each draw under its issue, as a source gives them.
 class YearPages final : public DrawSource {
  public:
-  Status YearRows(int year, std::vector<store::DrawNumbers>* rows) override {
+  std::string Name() const override { return "memory"; }
+  const std::string& Base() const override { return base_; }
+  Status YearDraws(int year, std::int32_t, std::vector<SourcedDraw>* draws) override {
     requested.push_back(year);
+    draws->clear();
     if (failing_from > 0 && static_cast<int>(requested.size()) >= failing_from) {
       return Status::IoError("connection refused");
     }
     auto it = pages.find(year);
-    *rows = it == pages.end() ? std::vector<store::DrawNumbers>{} : it->second;
+    if (it != pages.end()) *draws = it->second;
     return Status::Ok();
   }
-  // A page of `count` draws, the j-th draw of the year (1-based) holding red 1 = j % 33 + 1.
+  // `count` draws, the j-th draw of the year (1-based) holding red 1 = j % 27 + 7.
   void AddYear(int year, int count) {
-    std::vector<store::DrawNumbers> rows;
-    for (int j = count; j >= 1; --j) rows.push_back({j % 33 + 1, 2, 3, 4, 5, 6, j % 16 + 1});
-    pages[year] = rows;
+    std::vector<SourcedDraw> draws;
+    for (int j = 1; j <= count; ++j) {
+      draws.push_back({year * 1000 + j, {j % 27 + 7, 2, 3, 4, 5, 6, j % 16 + 1}});
+    }
+    pages[year] = draws;
   }
-  std::map<int, std::vector<store::DrawNumbers>> pages;
+  std::map<int, std::vector<SourcedDraw>> pages;
   std::vector<int> requested;
   int failing_from = 0;  // the request from which on every fetch fails
+
+ private:
+  std::string base_ = "memory:";
 };
 
 class OnlineUpdateTest : public ::testing::Test {
@@ -50,11 +58,12 @@ class OnlineUpdateTest : public ::testing::Test {
     ASSERT_TRUE(db_->OpenTable(store::kHistoryTable, &table_).ok());
     zodiac_.ComputeCodes(1, false);
   }
-  Status Update(int current_year, int kept_years = 6) {
+  Status Update(int current_year, int kept_years = 6, bool delete_old_history = true) {
     OnlineUpdateRequest request;
     request.current_year = current_year;
     request.kept_years = kept_years;
-    return RunOnlineUpdate(*db_, *table_, {&zodiac_, &memory_, 1}, pages_, request, &result_);
+    request.delete_old_history = delete_old_history;
+    return RunOnlineUpdate(*db_, *table_, {&zodiac_, &memory_, 1}, {&pages_}, request, &result_);
   }
   std::vector<std::int64_t> Column(const char* name) {
     return testing::HistoryIntColumn(*db_, name);
@@ -82,7 +91,7 @@ TEST_F(OnlineUpdateTest, AppendsTheDrawsAfterTheNewestStoredOne) {
   ASSERT_EQ(issues.size(), 60u);
   EXPECT_EQ(issues[50], 2016051);
   EXPECT_EQ(Column("QQH")[50], 2016052);
-  EXPECT_EQ(Column("L1A")[50], 51 % 33 + 1);  // page row 10 from the top
+  EXPECT_EQ(Column("L1A")[50], 51 % 27 + 7);
   EXPECT_EQ(Column("L7A")[59], 60 % 16 + 1);
   // A second run right after appends nothing.
   ASSERT_TRUE(Update(2016).ok());
@@ -90,14 +99,15 @@ TEST_F(OnlineUpdateTest, AppendsTheDrawsAfterTheNewestStoredOne) {
   EXPECT_EQ(Column("SQQH").size(), 60u);
 }
 
-TEST_F(OnlineUpdateTest, YearsFromTheNewestStoredYearButNotBefore2013) {
-  Build({{2010100, {1, 2, 3, 4, 5, 6, 7}}, {2012150, {1, 2, 3, 4, 5, 6, 7}}});
-  pages_.AddYear(2013, 3);
-  pages_.AddYear(2014, 2);
-  ASSERT_TRUE(Update(2014, 16).ok());
-  EXPECT_THAT(pages_.requested, ElementsAre(2013, 2014));
-  EXPECT_THAT(Column("SQQH"),
-              ElementsAre(2010100, 2012150, 2013001, 2013002, 2013003, 2014001, 2014002));
+// Every year from the newest stored one, even before 2013: skipping years would leave a gap.
+TEST_F(OnlineUpdateTest, YearsFromTheNewestStoredYearWithoutAGap) {
+  Build({{2010100, {1, 2, 3, 4, 5, 6, 7}}, {2011001, {1, 2, 3, 4, 5, 6, 7}}});
+  pages_.AddYear(2011, 2);
+  pages_.AddYear(2012, 1);
+  pages_.AddYear(2013, 1);
+  ASSERT_TRUE(Update(2013, 16).ok());
+  EXPECT_THAT(pages_.requested, ElementsAre(2011, 2012, 2013));
+  EXPECT_THAT(Column("SQQH"), ElementsAre(2010100, 2011001, 2011002, 2012001, 2013001));
 }
 
 TEST_F(OnlineUpdateTest, EmptyHistoryReadsTheKeptYears) {
@@ -111,23 +121,75 @@ TEST_F(OnlineUpdateTest, EmptyHistoryReadsTheKeptYears) {
 
 TEST_F(OnlineUpdateTest, AHistoryOlderThanTheKeptYearsIsFetchedAgain) {
   Build({{2008001, {1, 2, 3, 4, 5, 6, 7}}, {2016001, {1, 2, 3, 4, 5, 6, 7}}});
-  pages_.AddYear(2012, 1);
-  pages_.AddYear(2016, 1);
+  for (int year = 2012; year <= 2016; ++year) pages_.AddYear(year, 1);
   ASSERT_TRUE(Update(2016, 4).ok());
   EXPECT_TRUE(result_.history_deleted);
-  EXPECT_THAT(Column("SQQH"), ElementsAre(2012001, 2016001));
+  EXPECT_THAT(Column("SQQH"), ElementsAre(2012001, 2013001, 2014001, 2015001, 2016001));
 }
 
-TEST_F(OnlineUpdateTest, AFailedYearLeavesTheHistoryExactlyAsItWas) {
+TEST_F(OnlineUpdateTest, AKeptOldHistoryIsOnlyAppendedTo) {
+  Build({{2008001, {1, 2, 3, 4, 5, 6, 7}}, {2016001, {1, 2, 3, 4, 5, 6, 7}}});
+  pages_.AddYear(2016, 2);
+  ASSERT_TRUE(Update(2016, 4, /*delete_old_history=*/false).ok());
+  EXPECT_FALSE(result_.history_deleted);
+  EXPECT_THAT(Column("SQQH"), ElementsAre(2008001, 2016001, 2016002));
+}
+
+// Issues come from the source; a draw left out is a failure, never a shifted year.
+TEST_F(OnlineUpdateTest, AYearThatSkipsAnIssueStopsBeforeIt) {
   Build({{2015150, {1, 2, 3, 4, 5, 6, 7}}});
   pages_.AddYear(2015, 152);
   pages_.AddYear(2016, 5);
-  memory_.last[0][0] = 9;
+  pages_.pages[2016].erase(pages_.pages[2016].begin() + 2);  // 2016003
+  EXPECT_FALSE(Update(2016).ok());
+  EXPECT_EQ(result_.stopped_at, 2016001);
+  ASSERT_EQ(result_.failures.size(), 1u);
+  EXPECT_EQ(result_.failures[0].reason, "issue 2016003 is missing (2016004 follows)");
+  EXPECT_THAT(Column("SQQH"), ElementsAre(2015150, 2015151, 2015152));
+}
+
+TEST_F(OnlineUpdateTest, AnInvalidDrawIsAFailureOfItsYear) {
+  Build({{2015152, {1, 2, 3, 4, 5, 6, 7}}});
+  pages_.AddYear(2015, 152);
+  pages_.AddYear(2016, 3);
+  pages_.pages[2016][1].numbers[3] = pages_.pages[2016][1].numbers[4];  // a red number twice
+  EXPECT_FALSE(Update(2016).ok());
+  EXPECT_EQ(result_.stopped_at, 2016001);
+  EXPECT_THAT(Column("SQQH"), ElementsAre(2015152));
+}
+
+TEST_F(OnlineUpdateTest, APastYearWithoutDrawsIsAFailure) {
+  Build({{2014152, {1, 2, 3, 4, 5, 6, 7}}});
+  pages_.AddYear(2014, 152);
+  pages_.AddYear(2016, 3);
+  EXPECT_FALSE(Update(2016).ok());
+  EXPECT_EQ(result_.stopped_at, 2015001);
+  ASSERT_EQ(result_.failures.size(), 1u);
+  EXPECT_EQ(result_.failures[0].reason, "no draw of 2015");
+  EXPECT_THAT(pages_.requested, ElementsAre(2014, 2015));
+}
+
+// The years appended before a failed one are kept; the history stays without a gap.
+TEST_F(OnlineUpdateTest, AFailedYearKeepsTheCompleteYearsBeforeIt) {
+  Build({{2015150, {1, 2, 3, 4, 5, 6, 7}}});
+  pages_.AddYear(2015, 152);
+  pages_.AddYear(2016, 5);
   pages_.failing_from = 2;  // 2015 comes, then the server is gone
   EXPECT_FALSE(Update(2017).ok());
-  EXPECT_EQ(result_.failed_year, 2015);  // the restarts begin again at the start year
-  EXPECT_EQ(pages_.requested.size(), 1u + 1u + kUpdateRestarts);
-  EXPECT_THAT(Column("SQQH"), ElementsAre(2015150));
+  EXPECT_EQ(result_.stopped_at, 2016001);
+  EXPECT_EQ(result_.appended, 2);
+  EXPECT_THAT(pages_.requested, ElementsAre(2015, 2016));
+  EXPECT_THAT(Column("SQQH"), ElementsAre(2015150, 2015151, 2015152));
+}
+
+TEST_F(OnlineUpdateTest, NothingFetchedLeavesTheHistoryExactlyAsItWas) {
+  Build({{2008001, {1, 2, 3, 4, 5, 6, 7}}, {2015150, {1, 2, 3, 4, 5, 6, 7}}});
+  memory_.last[0][0] = 9;
+  pages_.failing_from = 1;
+  EXPECT_FALSE(Update(2016, 4).ok());
+  EXPECT_EQ(result_.stopped_at, 2012001);  // the deletion was undone with the rest
+  EXPECT_FALSE(result_.history_deleted);
+  EXPECT_THAT(Column("SQQH"), ElementsAre(2008001, 2015150));
   EXPECT_EQ(memory_.last[0][0], 9);
 }
 

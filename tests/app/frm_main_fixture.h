@@ -78,7 +78,13 @@ class FrmMainTest : public ::testing::Test {
   }
 
   testing::TempDir dir_;
-  std::unique_ptr<SettingsStore> settings_ = MakeSettingsStore(dir_.File("settings.ini"));
+  std::unique_ptr<SettingsStore> settings_ = [this] {
+    auto store = MakeSettingsStore(dir_.File("settings.ini"));
+    // No test reaches a public host: the update's sources are a closed port on loopback
+    // unless a test names others.
+    store->Set("txtUpdateSources", "page=http://127.0.0.1:1");
+    return store;
+  }();
   FixedClock clock_{2026};
   testing::ScriptedPrompts prompts_;
   testing::RecordingLauncher launcher_;

@@ -8,6 +8,8 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QNetworkProxy>
+#include <QSslCertificate>
+#include <QSslConfiguration>
 #include <QTcpSocket>
 #include <QTimer>
 #include <string>
@@ -252,6 +254,45 @@ TEST_F(QtPageFetcherTest, AddressThatIsNotHttpIsRefused) {
   EXPECT_EQ(fetcher_.Fetch("file:///etc/hostname", &body).code(), Status::Code::kInvalidArgument);
   EXPECT_EQ(fetcher_.Fetch("not an address", &body).code(), Status::Code::kInvalidArgument);
   EXPECT_EQ(server_.RequestCount(), 0);
+}
+
+// The real sources are HTTPS: a loopback server with a certificate for 127.0.0.1.
+class QtPageFetcherTlsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const std::string tls = std::string(BRIVO_TEST_DATA_DIR) + "/tls/";
+    ASSERT_TRUE(server_.StartTls(tls + "loopback.crt", tls + "loopback.key"));
+    server_.SetHandler([](const std::string&) { return Page(kText); });
+    certificate_ = QSslCertificate::fromPath(QString::fromStdString(tls + "loopback.crt"));
+    ASSERT_EQ(certificate_.size(), 1);
+  }
+  void TearDown() override { QSslConfiguration::setDefaultConfiguration(saved_); }
+
+  LoopbackHttpServer server_;
+  QList<QSslCertificate> certificate_;
+  const QSslConfiguration saved_ = QSslConfiguration::defaultConfiguration();
+};
+
+TEST_F(QtPageFetcherTlsTest, PageFromAServerWithATrustedCertificate) {
+  QSslConfiguration trusting = saved_;
+  trusting.addCaCertificates(certificate_);
+  QSslConfiguration::setDefaultConfiguration(trusting);
+  QtPageFetcher fetcher(10000);
+  std::string body;
+  const Status s = fetcher.Fetch(server_.BaseUrl() + "/ssq_asc.txt", &body);
+  ASSERT_TRUE(s.ok()) << s.ToString();
+  EXPECT_EQ(body, kText);
+  EXPECT_EQ(server_.Requests(), std::vector<std::string>{"/ssq_asc.txt"});
+}
+
+TEST_F(QtPageFetcherTlsTest, CertificateNotTrustedFails) {
+  QtPageFetcher fetcher(10000);
+  std::string body;
+  const Status s = fetcher.Fetch(server_.BaseUrl() + "/ssq_asc.txt", &body);
+  EXPECT_EQ(s.code(), Status::Code::kIoError);
+  EXPECT_NE(s.message().find("SSL handshake failed"), std::string::npos) << s.message();
+  EXPECT_TRUE(body.empty());
+  EXPECT_EQ(server_.RequestCount(), 0);  // nothing was asked over the untrusted connection
 }
 
 // Runs the event loop until done() holds or limit_ms pass.

@@ -119,13 +119,14 @@ TEST_F(FrmMainTest, BadUpdateSiteGivesOneMessageAndKeepsTheHistory) {
     SCOPED_TRACE(bad.substr(0, 20));
     window_.reset();
     settings_->Set("txtUpdateSite", bad);
+    settings_->Set("txtUpdateSources", bad + ";cwl=" + bad + ";17500=" + bad);
     prompts_.shown.clear();
     Open();
-    prompts_.answers = {std::string("ok")};
+    prompts_.answers = {std::string("ok")};  // the kept-years question (2003) is declined
     Find<QPushButton>("Command21")->click();
-    ASSERT_EQ(prompts_.shown.size(), 2u);
-    EXPECT_EQ(prompts_.shown[1].kind, "warn");
-    EXPECT_NE(prompts_.shown[1].text.find("历史号码没有改动"), std::string::npos);
+    ASSERT_EQ(prompts_.shown.size(), 3u);
+    EXPECT_EQ(prompts_.shown[2].kind, "warn");
+    EXPECT_NE(prompts_.shown[2].text.find("历史号码没有改动"), std::string::npos);
     EXPECT_EQ(Find<FlexGrid>("MSFlexGrid1")->Rows(), 61);
     EXPECT_TRUE(Find<QPushButton>("Command21")->isEnabled());
   }

@@ -90,7 +90,7 @@ int Run(const std::string& folder, const std::string& command, const std::string
       return r;
     });
     if (!server.Start()) return 2;
-    settings->Set("txtUpdateSite", server.BaseUrl());
+    settings->Set("txtUpdateSources", "page=" + server.BaseUrl());
     clock.set_year(std::stoi(argument));
   }
   AppContext context;
@@ -116,7 +116,7 @@ int Run(const std::string& folder, const std::string& command, const std::string
   } else if (command == "erase") {
     click("Command3");
   } else if (command == "update") {
-    prompts.answers = {std::string("ok")};
+    prompts.answers = {std::string("ok"), std::string("ok")};  // and delete the old history
     click("Command21");
   } else if (command == "search") {
     click("Command1");

@@ -1,8 +1,12 @@
 #include "testing/loopback_http_server.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QHostAddress>
 #include <QList>
+#include <QSslConfiguration>
+#include <QSslKey>
+#include <QSslServer>
 #include <QTcpServer>
 #include <QTcpSocket>
 
@@ -48,6 +52,9 @@ QByteArray Serialize(const LoopbackHttpServer::Response& response) {
   if (!response.location.empty()) {
     out += "Location: " + QByteArray::fromStdString(response.location) + "\r\n";
   }
+  for (const std::string& header : response.headers) {
+    out += QByteArray::fromStdString(header) + "\r\n";
+  }
   out += "Content-Length: " + QByteArray::number(static_cast<qsizetype>(response.body.size())) +
          "\r\n";
   out += "Connection: close\r\n\r\n";
@@ -85,6 +92,24 @@ bool LoopbackHttpServer::Start() {
   return true;
 }
 
+bool LoopbackHttpServer::StartTls(const std::string& certificate_file,
+                                  const std::string& key_file) {
+  QFile certificate(QString::fromStdString(certificate_file));
+  QFile key(QString::fromStdString(key_file));
+  if (!certificate.open(QIODevice::ReadOnly) || !key.open(QIODevice::ReadOnly)) return false;
+  QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
+  configuration.setLocalCertificate(QSslCertificate(certificate.readAll(), QSsl::Pem));
+  configuration.setPrivateKey(QSslKey(key.readAll(), QSsl::Rsa, QSsl::Pem));
+  auto server = std::make_unique<QSslServer>();
+  server->setSslConfiguration(configuration);
+  server_ = std::move(server);
+  // A TLS connection is pending only once its handshake is done, after newConnection.
+  QObject::connect(server_.get(), &QTcpServer::pendingConnectionAvailable, server_.get(),
+                   [this] { Accept(); });
+  tls_ = true;
+  return Start();
+}
+
 void LoopbackHttpServer::Stop() {
   server_->close();
   // deleteLater rather than delete: Stop may be called from a handler, inside a socket's signal.
@@ -95,7 +120,7 @@ void LoopbackHttpServer::Stop() {
 }
 
 std::string LoopbackHttpServer::BaseUrl() const {
-  return "http://127.0.0.1:" + std::to_string(port_);
+  return (tls_ ? "https://127.0.0.1:" : "http://127.0.0.1:") + std::to_string(port_);
 }
 
 void LoopbackHttpServer::Accept() {
@@ -132,6 +157,11 @@ void LoopbackHttpServer::Accept() {
       }
       const std::string target = parts[1].toStdString();
       requests_.push_back(target);
+      std::vector<std::string> headers;
+      for (const QByteArray& line : connection->received.left(end).split('\n').mid(1)) {
+        if (!line.trimmed().isEmpty()) headers.push_back(line.trimmed().toStdString());
+      }
+      headers_.push_back(headers);
       Response response;
       if (handler_) {
         response = handler_(target);

@@ -21,6 +21,7 @@ class LoopbackHttpServer {
     bool never_answer = false;          // read the request, then keep the connection silent
     bool close_without_answer = false;  // read the request, then close the connection
     std::string location;               // a Location header, for redirects
+    std::vector<std::string> headers;   // more header lines, such as "Set-Cookie: a=b"
   };
   // Given the request target exactly as sent ("/path?query"); it is recorded before the call.
   using Handler = std::function<Response(const std::string& path_and_query)>;
@@ -32,13 +33,17 @@ class LoopbackHttpServer {
 
   // Listens on an OS-chosen port; false when that fails.
   bool Start();
+  // The same over TLS with the certificate and key of the PEM files (for 127.0.0.1).
+  bool StartTls(const std::string& certificate_file, const std::string& key_file);
   // Stops listening (connections are then refused) and drops the open connections.
   void Stop();
-  std::string BaseUrl() const;  // "http://127.0.0.1:PORT"
+  std::string BaseUrl() const;  // "http://127.0.0.1:PORT", or https
   // Without a handler every request gets a 404.
   void SetHandler(Handler handler) { handler_ = std::move(handler); }
   int RequestCount() const { return static_cast<int>(requests_.size()); }
   std::vector<std::string> Requests() const { return requests_; }
+  // The header lines of each request ("Name: value"), in the order of Requests().
+  std::vector<std::vector<std::string>> RequestHeaders() const { return headers_; }
 
  private:
   void Accept();
@@ -46,7 +51,9 @@ class LoopbackHttpServer {
   std::unique_ptr<QTcpServer> server_;
   Handler handler_;
   std::vector<std::string> requests_;
+  std::vector<std::vector<std::string>> headers_;
   int port_ = 0;
+  bool tls_ = false;
 };
 
 }  // namespace brivo::testing

@@ -3,7 +3,10 @@
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QHostAddress>
 #include <QNetworkAccessManager>
+#include <QNetworkProxy>
+#include <QNetworkProxyFactory>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QString>
@@ -114,13 +117,32 @@ std::string DecodeBody(const QByteArray& body, const QString& content_type) {
   return text.toStdString();
 }
 
+// The system's proxy settings (Qt leaves them unused unless asked), except for this computer's
+// own addresses, which no proxy can reach.
+class SystemProxies final : public QNetworkProxyFactory {
+ public:
+  QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery& query) override {
+    const QString host = query.peerHostName();
+    if (host.compare("localhost", Qt::CaseInsensitive) == 0 || QHostAddress(host).isLoopback()) {
+      return {QNetworkProxy(QNetworkProxy::NoProxy)};
+    }
+    return systemProxyForQuery(query);
+  }
+};
+
 }  // namespace
 
 QtPageFetcher::QtPageFetcher(int timeout_ms) : timeout_ms_(std::max(timeout_ms, 1)) {}
 
 QtPageFetcher::~QtPageFetcher() = default;
 
-Status QtPageFetcher::Fetch(const std::string& url, std::string* body) {
+// Called from a handler of the window's events, which the waiting loop runs.
+void QtPageFetcher::Cancel() {
+  cancelled_ = true;
+  if (waiting_ != nullptr) waiting_->quit();
+}
+
+Status QtPageFetcher::Fetch(const std::string& url, const Headers& headers, std::string* body) {
   body->clear();
   const QUrl qurl(QString::fromStdString(url), QUrl::StrictMode);
   const QString scheme = qurl.scheme().toLower();
@@ -132,11 +154,17 @@ Status QtPageFetcher::Fetch(const std::string& url, std::string* body) {
     return Status::IoError("fetching " + url + ": no Qt application object to wait in");
   }
   // Created on first use so the manager lives in the thread that fetches.
-  if (network_ == nullptr) network_ = std::make_unique<QNetworkAccessManager>();
+  if (network_ == nullptr) {
+    network_ = std::make_unique<QNetworkAccessManager>();
+    network_->setProxyFactory(new SystemProxies);  // the manager owns it
+  }
 
   QNetworkRequest request(qurl);
   request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                        QNetworkRequest::NoLessSafeRedirectPolicy);
+  for (const auto& [name, value] : headers) {
+    request.setRawHeader(QByteArray::fromStdString(name), QByteArray::fromStdString(value));
+  }
   std::unique_ptr<QNetworkReply> reply(network_->get(request));
 
   QEventLoop loop;
@@ -148,15 +176,19 @@ Status QtPageFetcher::Fetch(const std::string& url, std::string* body) {
     timed_out = true;
     loop.quit();
   });
+  cancelled_ = false;
   QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
   timer.start(timeout_ms_);
+  waiting_ = &loop;
   if (!reply->isFinished()) loop.exec();
+  waiting_ = nullptr;
   timer.stop();
 
   if (!reply->isFinished()) {
     // abort() finishes the reply at once; the loop it would quit has already returned.
     QObject::disconnect(reply.get(), nullptr, &loop, nullptr);
     reply->abort();
+    if (cancelled_) return Status::IoError("fetching " + url + ": cancelled");
     if (timed_out) {
       return Status::IoError("fetching " + url + ": timed out after " +
                              std::to_string(timeout_ms_) + " ms");

@@ -4,10 +4,12 @@
 # under Xvfb with a fresh HOME. Through the real window it reads the shipped history: the
 # import's access key (Alt+W), Enter on its question, then only the file's bare name typed into
 # the file dialog, which therefore has to open in the shipped history's folder. A double click on
-# the history grid exports what the grid shows. Then it checks that
+# the history grid exports what the grid shows, and the settings menu opens a help page. Then it
+# checks that
 #   - the exported grid holds every draw of the shipped file, row for row and number for number;
 #   - the history database lies in the per-user folder under the fresh HOME and holds every draw,
 #     and the settings lie in the per-user settings folder;
+#   - the help page came from the package's share folder;
 #   - nothing was written into the installed tree;
 # and that the package's desktop entry and AppStream metainfo validate.
 # Reuses the default build (cmake --workflow --preset test builds it).
@@ -68,6 +70,19 @@ if [ "${1:-}" = "--drive" ]; then
   focus "$question"
   xdotool key Escape
   gone "读入历史"
+  # The settings menu (Alt+T), then its description page (R): the help pages of the package.
+  focus "$main"
+  xdotool key alt+t
+  for _ in $(seq 600); do
+    [ "$(xdotool search --all --onlyvisible --pid "$pid" 2>/dev/null | wc -l)" -gt 1 ] && break
+    sleep 0.1
+  done
+  xdotool key r
+  # The opener runs apart from the program: wait until it has noted both requests.
+  for _ in $(seq 600); do
+    [ "$(wc -l <"$work/opened" 2>/dev/null || echo 0)" -ge 2 ] && break
+    sleep 0.1
+  done
   # For a person to look at; nothing is read from it.
   import -window root "$work/window.png"
   exit 0
@@ -114,11 +129,13 @@ if [ ! -f "$home/.config/TarnwickSSQ.conf" ]; then
   exit 1
 fi
 
-/usr/bin/python3 - "$root/usr/share/brivo/history/ssq_history_sorted.txt" \
-  "$home/.local/share/TarnwickSSQ/brivo" "$work/opened" <<'EOF'
+/usr/bin/python3 - "$root/usr/share/brivo" "$home/.local/share/TarnwickSSQ/brivo" \
+  "$work/opened" <<'EOF'
 import os, sqlite3, sys, xlrd
+from urllib.parse import unquote, urlparse
 
-shipped, folder, opened = sys.argv[1:]
+share, folder, opened = sys.argv[1:]
+shipped = os.path.join(share, "history", "ssq_history_sorted.txt")
 draws = [[int(v) for v in line.split()] for line in open(shipped) if line.strip()]
 
 grid = xlrd.open_workbook(os.path.join(folder, "lishi.xls")).sheet_by_index(0)
@@ -133,9 +150,10 @@ with sqlite3.connect(f"file:{history}?mode=ro", uri=True) as db:
 if stored != len(draws):
     sys.exit(f"install-test: {history} holds {stored} draws, not {len(draws)}")
 
-asked = open(opened).read().split()
-if not asked or not asked[-1].endswith(os.path.join(folder, "lishi.xls")):
-    sys.exit(f"install-test: the export was not handed to the file opener: {asked}")
+asked = [unquote(urlparse(line).path) for line in open(opened).read().split()]
+wanted = [os.path.join(folder, "lishi.xls"), os.path.join(share, "help", "commands.html")]
+if asked != wanted or not os.path.isfile(wanted[1]):
+    sys.exit(f"install-test: the file opener was asked for {asked}, not {wanted}")
 print(f"install-test: the installed program read the shipped history: {len(draws)} draws in "
       f"its grid and in {history}")
 EOF

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the benchmarks need.
+# Installs the Debian packages the build, the tests, the benchmarks and the package need.
 # Safe to run again: packages already present are left alone.
 set -euo pipefail
 
@@ -11,6 +11,7 @@ PACKAGES=(
   fonts-wqy-microhei
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth imagemagick python3 python3-xlrd
+  dpkg-dev desktop-file-utils appstream xdotool
 )
 
 missing=()

@@ -10,6 +10,7 @@
 #include "acquire/manual_entry.h"
 #include "acquire/truncation.h"
 #include "app/frm_main.h"
+#include "app/import_folder.h"
 #include "platform/log.h"
 #include "platform/qt/wait_cursor.h"
 #include "store/history_db.h"
@@ -121,8 +122,8 @@ void FrmMain::StoreManualDraw() {
 void FrmMain::cmdRdLst_Click() {
   CommitPendingEdits();
   if (!prompts_->Confirm(kImportQuestion, kImportTitle)) return;
-  const auto file = prompts_->OpenFile(
-      kImportTitle, store::ProgramFile(context_.program_folder, "历史号码"), "Text(*.txt)");
+  const auto file =
+      prompts_->OpenFile(kImportTitle, ImportStartFolder(context_.program_folder), "Text(*.txt)");
   if (!file || !EndsWithTxt(*file)) {
     QihaoXianshi();
     return;

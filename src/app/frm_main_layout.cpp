@@ -189,6 +189,8 @@ QWidget* FrmMain::BuildSearchFrames() {
   combination->addWidget(combo1_, 1, 1);
   combination->addWidget(command2_, 2, 0, 1, 2);
   rows->addWidget(Frame("组合组位检索", combination), 1, 3);
+  // A wider window widens the four columns of frames alike, not the first one alone.
+  for (int column = 0; column < 4; ++column) rows->setColumnStretch(column, 1);
   return host;
 }
 

@@ -6,9 +6,11 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QStatusBar>
 
 #include "app/flex_grid.h"
 #include "app/frm_main.h"
+#include "platform/install_paths.h"
 
 namespace brivo {
 
@@ -94,6 +96,14 @@ void FrmMain::StartUp() {
   zodiac_.SetZodiacYear(zodiac_.reference_year());
   // 25. The history grid.
   AddHaoma();
+  // An empty history (a new user): the status bar says how to fill it, until the next hint.
+  // Nothing is read without the user asking.
+  if (NewestIssue() <= 0) {
+    statusBar()->showMessage(
+        QString::fromUtf8(
+            "历史号码是空的：点击“读取历史号文本”读入随程序附带的%1，或点击“历史号在线更新”")
+            .arg(QString::fromUtf8(kShippedHistoryFile)));
+  }
 }
 
 }  // namespace brivo

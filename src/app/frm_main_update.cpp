@@ -17,6 +17,7 @@
 #include "app/failure_reason.h"
 #include "app/flex_grid.h"
 #include "app/frm_main.h"
+#include "platform/install_paths.h"
 #include "platform/log.h"
 #include "platform/qt/wait_cursor.h"
 
@@ -189,15 +190,9 @@ void FrmMain::mnuSetDay_Click() {
 }
 
 void FrmMain::OpenHelpPage(const char* page) {
-  // The pages are installed beside the program; a build not installed reads them from the
-  // source tree.
-  std::filesystem::path folder =
-      std::filesystem::path(QCoreApplication::applicationDirPath().toStdString()) / "help";
-  std::error_code ec;
-  if (!std::filesystem::exists(folder / page, ec)) folder = BRIVO_SOURCE_HELP_DIR;
-  launcher_->OpenAddress(QUrl::fromLocalFile(QString::fromStdString((folder / page).string()))
-                             .toString()
-                             .toStdString());
+  const std::filesystem::path file = std::filesystem::path(HelpFolder()) / page;
+  launcher_->OpenAddress(
+      QUrl::fromLocalFile(QString::fromStdString(file.string())).toString().toStdString());
 }
 
 }  // namespace brivo

@@ -1,6 +1,7 @@
 // brivo: the 双色球 history and follow-pattern program.
 
 #include <QApplication>
+#include <QIcon>
 
 #include "app/frm_main.h"
 #include "platform/clock.h"
@@ -13,6 +14,9 @@ int main(int argc, char* argv[]) {
   QCoreApplication::setOrganizationName("TarnwickSSQ");
   QCoreApplication::setApplicationName("brivo");
   brivo::InstallQtChineseTranslation(app);
+  // The menu entry this window belongs to, and its icon for desktops that take it from the window.
+  QGuiApplication::setDesktopFileName("net.tarnwickssq.brivo");
+  QApplication::setWindowIcon(QIcon(":/icons/brivo.png"));
   std::unique_ptr<brivo::SettingsStore> settings = brivo::MakeSettingsStore();
   brivo::SystemClock clock;
   brivo::AppContext context;

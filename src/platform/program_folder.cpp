@@ -8,13 +8,16 @@
 #include <QString>
 #include <QUuid>
 
+#include "platform/install_paths.h"
 #include "platform/log.h"
 
 namespace brivo {
 
 std::string DefaultProgramFolder() {
-  // applicationDirPath() is empty before a QCoreApplication exists.
-  if (QCoreApplication::instance() != nullptr) {
+  // applicationDirPath() is empty before a QCoreApplication exists. An installed copy always
+  // keeps its files per user, even where its folder happens to be writable (root, an unpacked
+  // package): the folder of an installed program belongs to the system, not to one user.
+  if (QCoreApplication::instance() != nullptr && InstalledShareFolder().empty()) {
     const std::string app_folder = QCoreApplication::applicationDirPath().toStdString();
     if (!app_folder.empty() && IsWritableFolder(app_folder)) return app_folder;
   }

@@ -30,9 +30,10 @@ class ScriptedPrompts final : public Prompts {
     shown.push_back({"input", prompt, title});
     return Next();
   }
-  std::optional<std::string> OpenFile(const std::string& title, const std::string&,
+  // The open-file dialog is recorded with its starting folder as its text.
+  std::optional<std::string> OpenFile(const std::string& title, const std::string& folder,
                                       const std::string&) override {
-    shown.push_back({"open", "", title});
+    shown.push_back({"open", folder, title});
     return Next();
   }
 

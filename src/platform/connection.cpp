@@ -278,4 +278,30 @@ Status Connection::Table(std::string_view name, std::shared_ptr<const TableInfo>
   return Status::Ok();
 }
 
+PartsTogether::PartsTogether(Connection& connection, bool several_parts) : connection_(connection) {
+  if (!several_parts) return;
+  status_ = Run("SAVEPOINT brivo_parts");
+  open_ = status_.ok();
+}
+
+PartsTogether::~PartsTogether() {
+  if (!open_) return;
+  Run("ROLLBACK TO brivo_parts");
+  Run("RELEASE brivo_parts");
+}
+
+Status PartsTogether::Done() {
+  if (!open_) return status_;
+  open_ = false;
+  return Run("RELEASE brivo_parts");
+}
+
+Status PartsTogether::Run(const char* sql) {
+  sqlite3_stmt* stmt = nullptr;
+  if (Status s = connection_.Prepare(sql, &stmt); !s.ok()) return s;
+  StatementUse use(stmt);
+  const int rc = sqlite3_step(stmt);
+  return rc == SQLITE_DONE ? Status::Ok() : FromSqlite(rc, connection_.db(), sql);
+}
+
 }  // namespace brivo::detail

@@ -134,6 +134,25 @@ class Connection {
   std::uint64_t data_version_ = 0;
 };
 
+// Keeps the statements that change one row of a table kept in parts together, also outside a
+// transaction: a crash or a failure between them leaves none of them. Nothing is done where the
+// change writes one part only.
+class PartsTogether {
+ public:
+  PartsTogether(Connection& connection, bool several_parts);
+  ~PartsTogether();
+  PartsTogether(const PartsTogether&) = delete;
+  PartsTogether& operator=(const PartsTogether&) = delete;
+  const Status& status() const { return status_; }
+  Status Done();
+
+ private:
+  Status Run(const char* sql);
+  Connection& connection_;
+  Status status_;
+  bool open_ = false;
+};
+
 // The recordsets, built by Database.
 Status MakeSnapshot(const std::shared_ptr<Connection>& connection, const std::string& sql,
                     std::unique_ptr<Recordset>* out);

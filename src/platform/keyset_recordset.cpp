@@ -134,6 +134,8 @@ class KeysetRecordset final : public Recordset {
     if (!connection_->is_open()) return Closed();
     if (!OnRow()) return Status::NoCurrentRecord();
     const auto at = static_cast<std::size_t>(position_);
+    PartsTogether together(*connection_, table_->in_parts());
+    if (!together.status().ok()) return together.status();
     // The part holding the keys goes last: until then the row is whole in the view.
     for (std::size_t part = table_->parts.size(); part-- > 0;) {
       sqlite3_stmt* stmt = nullptr;
@@ -145,6 +147,7 @@ class KeysetRecordset final : public Recordset {
       if (rc != SQLITE_DONE) return FromSqlite(rc, connection_->db(), "delete");
       if (part == 0 && sqlite3_changes(connection_->db()) == 0) return RowGone();
     }
+    if (Status s = together.Done(); !s.ok()) return s;
     const bool in_step = InStep();
     connection_->RowSetChanged();
     ids_.erase(ids_.begin() + static_cast<std::ptrdiff_t>(at));
@@ -287,6 +290,8 @@ class KeysetRecordset final : public Recordset {
       }
     }
     std::int64_t id = 0;
+    PartsTogether together(*connection_, table_->in_parts());
+    if (!together.status().ok()) return together.status();
     for (std::size_t part = 0; part < table_->parts.size(); ++part) {
       sqlite3_stmt* stmt = nullptr;
       if (Status s = connection_->Prepare(insert_sql_[part], &stmt); !s.ok()) return s;
@@ -300,6 +305,7 @@ class KeysetRecordset final : public Recordset {
       if (rc != SQLITE_DONE) return FromSqlite(rc, connection_->db(), "append to " + table_->name);
       if (part == 0) id = sqlite3_last_insert_rowid(connection_->db());
     }
+    if (Status s = together.Done(); !s.ok()) return s;
     const bool in_step = known_row_set_ == connection_->row_set_version();
     connection_->RowSetChanged();
     if (in_step) known_row_set_ = connection_->row_set_version();
@@ -319,6 +325,10 @@ class KeysetRecordset final : public Recordset {
       if (*stored != *pending_[i]) changed.push_back(i);
     }
     if (changed.empty()) return Status::Ok();  // saving the same values changes nothing
+    bool several_parts = false;
+    for (std::size_t column : changed) several_parts |= PartOf(column) != PartOf(changed[0]);
+    PartsTogether together(*connection_, several_parts);
+    if (!together.status().ok()) return together.status();
     for (std::size_t part = 0; part < table_->parts.size(); ++part) {
       std::string sql;
       int place = 0;
@@ -343,6 +353,7 @@ class KeysetRecordset final : public Recordset {
       }
       if (sqlite3_changes(connection_->db()) == 0) return RowGone();
     }
+    if (Status s = together.Done(); !s.ok()) return s;
     connection_->DataChanged();
     known_data_ = connection_->data_version();
     for (std::size_t i : changed) columns_[i][at] = *pending_[i];

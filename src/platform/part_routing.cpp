@@ -32,8 +32,8 @@ std::string RouteToPart(const TableInfo& table, const SingleUpdate& u) {
   }
   std::string condition = u.condition;
   if (!condition.empty() && !in_part(condition)) {
-    condition = key + " IN (SELECT " + key + " FROM " + Bracketed(table.name) + " WHERE " +
-                condition + ")";
+    condition =
+        key + " IN (SELECT " + key + " FROM " + Bracketed(table.name) + " WHERE " + condition + ")";
   }
   if (!condition.empty()) sql += " WHERE " + condition;
   if (u.reads_column) return sql;

@@ -110,8 +110,8 @@ const std::vector<std::string>& LishiColumns() {
 
 const std::vector<LishiPart>& LishiParts() {
   static const std::vector<LishiPart> parts = [] {
-    std::vector<LishiPart> p = {{"LishiData", {}}, {"LishiMark", {}}, {"LishiPreLst", {}},
-                                {"LishiS", {}},    {"LishiP", {}}};
+    std::vector<LishiPart> p = {
+        {"LishiData", {}}, {"LishiMark", {}}, {"LishiPreLst", {}}, {"LishiS", {}}, {"LishiP", {}}};
     for (const std::string& column : LishiColumns()) {
       std::size_t at = 0;  // what an append writes once
       if (column == "intTh" || column == "bolOk" || column == "txtHisP6") {
@@ -130,9 +130,17 @@ const std::vector<LishiPart>& LishiParts() {
   return parts;
 }
 
-const std::vector<std::string>& SchemaStatements() {
-  static const std::vector<std::string> statements = [] {
-    std::vector<std::string> all;
+namespace {
+
+// The parts' tables, then the view over them with its triggers and the issue index.
+struct LishiSchema {
+  std::vector<std::string> parts;
+  std::vector<std::string> view;
+};
+
+const LishiSchema& Schema() {
+  static const LishiSchema schema = [] {
+    LishiSchema all;
     const std::vector<LishiPart>& parts = LishiParts();
     std::string view = "CREATE VIEW Lishi AS SELECT LishiData.ID AS ID";
     std::string joins = " FROM LishiData";
@@ -147,7 +155,7 @@ const std::vector<std::string>& SchemaStatements() {
         values += ", NEW." + column;
         sets += (sets.empty() ? "" : ", ") + column + " = NEW." + column;
       }
-      all.push_back(table + ")");
+      all.parts.push_back(table + ")");
       if (p > 0) {
         joins += " LEFT JOIN " + part.table + " ON " + part.table + ".ID = LishiData.ID";
       }
@@ -157,12 +165,58 @@ const std::vector<std::string>& SchemaStatements() {
       remove = " DELETE FROM " + part.table + " WHERE ID = OLD.ID;" + remove;
     }
     for (const std::string& column : LishiColumns()) view += ", " + column;
-    all.push_back(view + joins);
+    all.view.push_back(view + joins);
     // Any SQLite tool may write to the history as to one table.
-    all.push_back("CREATE TRIGGER LishiInsert INSTEAD OF INSERT ON Lishi BEGIN" + insert + " END");
-    all.push_back("CREATE TRIGGER LishiUpdate INSTEAD OF UPDATE ON Lishi BEGIN" + update + " END");
-    all.push_back("CREATE TRIGGER LishiDelete INSTEAD OF DELETE ON Lishi BEGIN" + remove + " END");
-    all.push_back("CREATE INDEX LishiSQQH ON LishiData (SQQH)");
+    all.view.push_back("CREATE TRIGGER LishiInsert INSTEAD OF INSERT ON Lishi BEGIN" + insert +
+                       " END");
+    all.view.push_back("CREATE TRIGGER LishiUpdate INSTEAD OF UPDATE ON Lishi BEGIN" + update +
+                       " END");
+    all.view.push_back("CREATE TRIGGER LishiDelete INSTEAD OF DELETE ON Lishi BEGIN" + remove +
+                       " END");
+    all.view.push_back("CREATE INDEX LishiSQQH ON LishiData (SQQH)");
+    return all;
+  }();
+  return schema;
+}
+
+// Whether Lishi is still one table, as histories were kept before they were kept in parts.
+bool IsOneTable(Database& db) {
+  std::unique_ptr<Recordset> kind;
+  std::string type;
+  return db.OpenSnapshot("SELECT type FROM sqlite_schema WHERE name = 'Lishi' COLLATE NOCASE",
+                         &kind)
+             .ok() &&
+         kind->MoveFirst().ok() && kind->GetText("type", &type).ok() && type == "table";
+}
+
+// Moves a history kept as one table into its parts, in one transaction: a crash or a failure
+// on the way leaves the file as it was, and the program reads and writes that layout too.
+Status MoveIntoParts(Database& db) {
+  Database::Transaction transaction(db);
+  if (!transaction.status().ok()) return transaction.status();
+  for (const std::string& statement : Schema().parts) {
+    if (Status s = db.Execute(statement); !s.ok()) return s;
+  }
+  for (const LishiPart& part : LishiParts()) {
+    std::string columns;
+    for (const std::string& column : part.columns) columns += ", " + column;
+    const std::string copy =
+        "INSERT INTO " + part.table + " (ID" + columns + ") SELECT rowid" + columns + " FROM Lishi";
+    if (Status s = db.Execute(copy); !s.ok()) return s;
+  }
+  if (Status s = db.Execute("DROP TABLE Lishi"); !s.ok()) return s;
+  for (const std::string& statement : Schema().view) {
+    if (Status s = db.Execute(statement); !s.ok()) return s;
+  }
+  return transaction.Commit();
+}
+
+}  // namespace
+
+const std::vector<std::string>& SchemaStatements() {
+  static const std::vector<std::string> statements = [] {
+    std::vector<std::string> all = Schema().parts;
+    all.insert(all.end(), Schema().view.begin(), Schema().view.end());
     all.push_back("CREATE TABLE Carcu (Nmb INTEGER, Count INTEGER)");
     return all;
   }();
@@ -182,6 +236,11 @@ Status OpenHistoryDatabase(const std::string& path, std::unique_ptr<Database>* o
   // Only a file proven to be a history is written to. Without the log (a read-only folder,
   // say) SQLite's rollback journal still keeps every command whole.
   if (Status s = db->UseWriteAheadLog(); !s.ok()) LogWarning(s.ToString());
+  if (IsOneTable(*db)) {
+    if (Status s = MoveIntoParts(*db); !s.ok()) {
+      LogWarning("the history stays in one table: " + s.ToString());
+    }
+  }
   *out = std::move(db);
   return Status::Ok();
 }

@@ -263,6 +263,13 @@ TEST_F(CrashConsistencyTest, OnlineUpdateLeavesTheOldHistoryOrAPrefixOfTheNew) {
   });
 }
 
+TEST_F(CrashConsistencyTest, MovingAHistoryInOneTableIntoItsPartsLeavesItWhole) {
+  ASSERT_TRUE(testing::KeepInOneTable(
+                  store::ProgramFile(template_.path().string(), store::kHistoryFileName))
+                  .ok());
+  KillThroughout({"open"}, kHistoryDraws, Same);
+}
+
 TEST_F(CrashConsistencyTest, SearchLeavesTheHistoryAsItWas) {
   KillThroughout({"search"}, kHistoryDraws, Same);
 }

@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "store/draw_record.h"
+#include "testing/history_builder.h"
 #include "testing/temp_dir.h"
 
 namespace brivo::store {
@@ -45,6 +46,47 @@ TEST(OpenHistoryTest, MissingFileIsCreatedWithBothTables) {
   for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
     EXPECT_THAT(entry.path().filename().string(), ::testing::StartsWith(kHistoryFileName));
     EXPECT_THAT(entry.path().filename().string(), ::testing::Not(::testing::EndsWith("creating")));
+  }
+}
+
+// A history kept as one table, as files were before, is moved into its parts when opened; when
+// the move cannot be made (here a table of a part's name is in the way) it stays one table, and
+// the program works on it all the same.
+TEST(OpenHistoryTest, AHistoryInOneTableIsMovedIntoItsPartsOrKeptAsItIs) {
+  const char* const compared[] = {"SQQH", "L1B", "L7HS", "txtHisLstSx", "txtHisPreLst", "intTh"};
+  for (const bool in_the_way : {false, true}) {
+    SCOPED_TRACE(in_the_way ? "move fails" : "move works");
+    TempDir dir;
+    const std::string path = ProgramFile(dir.path().string(), kHistoryFileName);
+    ASSERT_TRUE(testing::BuildHistory(path, testing::RealHistory(40)).ok());
+    std::vector<std::vector<std::string>> before;
+    {
+      std::unique_ptr<Database> db;
+      ASSERT_TRUE(OpenHistoryDatabase(path, &db).ok());
+      for (const char* c : compared) before.push_back(testing::HistoryColumn(*db, c));
+    }
+    ASSERT_TRUE(testing::KeepInOneTable(path).ok());
+    if (in_the_way) {
+      std::unique_ptr<Database> raw;
+      ASSERT_TRUE(Database::Open(path, &raw).ok());
+      ASSERT_TRUE(raw->Execute("CREATE TABLE LishiMark (x INTEGER)").ok());
+    }
+    std::unique_ptr<Database> db;
+    ASSERT_TRUE(OpenHistoryDatabase(path, &db).ok());
+    std::unique_ptr<Recordset> kind;
+    ASSERT_TRUE(
+        db->OpenSnapshot("SELECT type FROM sqlite_schema WHERE name = 'Lishi'", &kind).ok());
+    std::string type;
+    ASSERT_TRUE(kind->GetText("type", &type).ok());
+    EXPECT_EQ(type, in_the_way ? "table" : "view");
+    for (std::size_t i = 0; i < std::size(compared); ++i) {
+      EXPECT_EQ(testing::HistoryColumn(*db, compared[i]), before[i]) << compared[i];
+    }
+    std::int64_t marked = 0;
+    ASSERT_TRUE(
+        db->Execute("UPDATE [Lishi] SET [intTh]=([intTh] +1) WHERE [txtHisLst] LIKE \"*\"", &marked)
+            .ok());
+    EXPECT_EQ(marked, 39);  // every draw but the first has the list of the draw before
   }
 }
 

@@ -47,6 +47,33 @@ Status BuildHistory(const std::string& path, const std::vector<TestDraw>& draws)
   return transaction.Commit();
 }
 
+Status KeepInOneTable(const std::string& path) {
+  std::unique_ptr<Database> db;
+  if (Status s = Database::Open(path, &db); !s.ok()) return s;
+  std::unique_ptr<Recordset> columns;
+  Status s = db->OpenSnapshot("SELECT name, type FROM pragma_table_info('Lishi')", &columns);
+  if (!s.ok()) return s;
+  std::string table = "CREATE TABLE LishiOne (ID INTEGER PRIMARY KEY";
+  for (columns->MoveFirst(); !columns->IsEof(); columns->MoveNext()) {
+    std::string name, type;
+    columns->GetText("name", &name);
+    columns->GetText("type", &type);
+    if (name != "ID") table += ", " + name + " " + type + (type == "TEXT" ? " COLLATE NOCASE" : "");
+  }
+  Database::Transaction transaction(*db);
+  std::vector<std::string> statements = {table + ")", "INSERT INTO LishiOne SELECT * FROM Lishi",
+                                         "DROP VIEW Lishi"};
+  for (const store::LishiPart& part : store::LishiParts()) {
+    statements.push_back("DROP TABLE " + part.table);
+  }
+  statements.push_back("ALTER TABLE LishiOne RENAME TO Lishi");
+  statements.push_back("CREATE INDEX LishiSQQH ON Lishi (SQQH)");
+  for (const std::string& statement : statements) {
+    if (Status e = db->Execute(statement); !e.ok()) return e;
+  }
+  return transaction.Commit();
+}
+
 std::vector<std::string> HistoryColumn(Database& db, const std::string& column) {
   std::vector<std::string> values;
   std::unique_ptr<Recordset> rs;

@@ -25,6 +25,10 @@ std::vector<TestDraw> RealHistory(std::size_t count = SIZE_MAX);
 // before from the previous draw.
 Status BuildHistory(const std::string& path, const std::vector<TestDraw>& draws);
 
+// Turns a history built by the program into the layout histories had before they were kept in
+// parts: Lishi one table holding every column, with the same rows.
+Status KeepInOneTable(const std::string& path);
+
 // A column of every row of the history, in issue order: as text ("<null>" for NULL), or as
 // whole numbers (-1 for a value that is none).
 std::vector<std::string> HistoryColumn(Database& db, const std::string& column);

@@ -174,6 +174,10 @@ StatementUse::~StatementUse() {
 }
 
 void Connection::Close() {
+  for (const std::weak_ptr<Connection>& reader : readers_) {
+    if (std::shared_ptr<Connection> open = reader.lock()) open->Close();
+  }
+  readers_.clear();
   for (auto& [sql, stmt] : statements_) sqlite3_finalize(stmt);
   statements_.clear();
   tables_.clear();

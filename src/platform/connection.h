@@ -122,6 +122,12 @@ class Connection {
   void DataChanged() { ++data_version_; }
 
   int transaction_depth = 0;
+  // The file keeps a write-ahead log: other connections can read it as it was while this one
+  // writes.
+  bool write_ahead_log = false;
+
+  // Connections that read this one's file for its snapshots; closed with it.
+  void AddReader(std::weak_ptr<Connection> reader) { readers_.push_back(std::move(reader)); }
 
  private:
   // Fills in the parts of a table kept in parts (see TableInfo).
@@ -132,6 +138,7 @@ class Connection {
   std::unordered_map<std::string, std::shared_ptr<const TableInfo>> tables_;
   std::uint64_t row_set_version_ = 0;
   std::uint64_t data_version_ = 0;
+  std::vector<std::weak_ptr<Connection>> readers_;
 };
 
 // Keeps the statements that change one row of a table kept in parts together, also outside a
@@ -156,6 +163,13 @@ class PartsTogether {
 // The recordsets, built by Database.
 Status MakeSnapshot(const std::shared_ptr<Connection>& connection, const std::string& sql,
                     std::unique_ptr<Recordset>* out);
+// A snapshot of the rows of one table that reads their values only when asked, as they were when
+// it was made: through `reader`, a read-only connection of its own to the file of `connection`
+// (kept in write-ahead-log mode), whose read transaction it holds while it lives. Fails like
+// every recordset once `connection` is closed.
+Status MakeLazySnapshot(const std::shared_ptr<Connection>& connection,
+                        std::shared_ptr<Connection> reader, std::string_view table,
+                        const std::string& where_and_order, std::unique_ptr<Recordset>* out);
 // A recordset of row ids of one table; dynamic ones (table recordsets) walk the rows in the
 // order they were added, where_and_order unused, and read their ids again when rows were added
 // or removed by anyone else.

@@ -143,6 +143,22 @@ std::string StripBrackets(std::string_view name) {
   return std::string(name);
 }
 
+// Splits "SELECT * FROM table [WHERE ...] [ORDER BY ...]" into the table's name and the rest.
+bool SelectAllFrom(const std::string& sql, std::string* table, std::string* rest) {
+  static const std::regex kSelectAll(
+      R"(^\s*SELECT\s+\*\s+FROM\s+(\[[^\]]+\]|[A-Za-z_][A-Za-z0-9_]*)([\s\S]*)$)",
+      std::regex::icase);
+  std::smatch match;
+  if (!std::regex_match(sql, match, kSelectAll)) return false;
+  *table = StripBrackets(match[1].str());
+  *rest = match[2].str();
+  if (!rest->empty() && rest->front() != ' ' && rest->front() != '\t' && rest->front() != '\n' &&
+      rest->front() != '\r') {
+    rest->insert(rest->begin(), ' ');
+  }
+  return true;
+}
+
 }  // namespace
 
 Database::Database(std::string path, std::shared_ptr<Connection> connection)
@@ -217,8 +233,20 @@ bool Database::is_open() const { return connection_ && connection_->is_open(); }
 
 Status Database::UseWriteAheadLog() {
   if (!is_open()) return Status::IoError("the database is closed");
-  if (Status s = RunInternal(*connection_, "PRAGMA journal_mode=WAL"); !s.ok()) return s;
-  return RunInternal(*connection_, "PRAGMA synchronous=NORMAL");
+  std::string mode;
+  {
+    sqlite3_stmt* stmt = nullptr;
+    if (Status s = connection_->Prepare("PRAGMA journal_mode=WAL", &stmt); !s.ok()) return s;
+    StatementUse use(stmt);
+    const int rc = sqlite3_step(stmt);
+    if (rc != SQLITE_ROW) return FromSqlite(rc, connection_->db(), "PRAGMA journal_mode=WAL");
+    mode = detail::AsciiLower(AsText(detail::ColumnValue(stmt, 0)));
+  }
+  // SQLite keeps the old mode, without an error, where it cannot keep a log.
+  if (mode != "wal") return Status::IoError("the history cannot keep a write-ahead log here");
+  if (Status s = RunInternal(*connection_, "PRAGMA synchronous=NORMAL"); !s.ok()) return s;
+  connection_->write_ahead_log = true;
+  return Status::Ok();
 }
 
 void Database::Observe(std::string_view jet_sql) const {
@@ -271,6 +299,17 @@ Status Database::OpenSnapshot(std::string_view jet_sql, std::unique_ptr<Recordse
   if (!is_open()) return Status::IoError("the database is closed");
   std::string sql;
   if (Status s = jet::TranslateToSqlite(jet_sql, &sql); !s.ok()) return s;
+  // The rows of one table are read when asked, through a reader that sees the file as it is now;
+  // inside a transaction a reader could not see what it has written so far.
+  std::string table, rest;
+  if (connection_->write_ahead_log && connection_->transaction_depth == 0 &&
+      SelectAllFrom(sql, &table, &rest)) {
+    std::shared_ptr<Connection> reader;
+    Status s = OpenConnection(path_, SQLITE_OPEN_READONLY, &reader);
+    if (s.ok()) s = detail::MakeLazySnapshot(connection_, std::move(reader), table, rest, out);
+    if (s.ok()) return s;
+    // The reader could not be had: a copy serves all the same.
+  }
   return detail::MakeSnapshot(connection_, sql, out);
 }
 
@@ -279,20 +318,12 @@ Status Database::OpenUpdatable(std::string_view jet_sql, std::unique_ptr<Records
   if (!is_open()) return Status::IoError("the database is closed");
   std::string sql;
   if (Status s = jet::TranslateToSqlite(jet_sql, &sql); !s.ok()) return s;
-  static const std::regex kSelectAll(
-      R"(^\s*SELECT\s+\*\s+FROM\s+(\[[^\]]+\]|[A-Za-z_][A-Za-z0-9_]*)([\s\S]*)$)",
-      std::regex::icase);
-  std::smatch match;
-  if (!std::regex_match(sql, match, kSelectAll)) {
+  std::string table, rest;
+  if (!SelectAllFrom(sql, &table, &rest)) {
     return Status::InvalidArgument("an updatable set needs SELECT * FROM a table: " +
                                    std::string(jet_sql));
   }
-  std::string rest = match[2].str();
-  if (!rest.empty() && rest.front() != ' ' && rest.front() != '\t' && rest.front() != '\n' &&
-      rest.front() != '\r') {
-    rest.insert(rest.begin(), ' ');
-  }
-  return detail::MakeKeysetRecordset(connection_, StripBrackets(match[1].str()), rest, false, out);
+  return detail::MakeKeysetRecordset(connection_, table, rest, false, out);
 }
 
 Status Database::TableColumns(std::string_view table, std::vector<std::string>* out) {

@@ -1,4 +1,6 @@
-// A read-only recordset holding a static copy of a query's rows.
+// Read-only recordsets of a query's rows as they were when it was opened: a copy of every value,
+// or, for the rows of one table on a file with a write-ahead log, the values read when asked
+// through a read transaction of their own.
 
 #include <unordered_map>
 
@@ -66,7 +68,69 @@ class SnapshotRecordset final : public Recordset {
   std::int64_t position_ = 0;
 };
 
+// The rows of a keyset recordset on the reader, which writes nothing: what it reads is what the
+// file held when the reader's transaction began.
+class LazySnapshot final : public Recordset {
+ public:
+  LazySnapshot(std::shared_ptr<Connection> connection, std::shared_ptr<Connection> reader,
+               std::unique_ptr<Recordset> rows)
+      : connection_(std::move(connection)), reader_(std::move(reader)), rows_(std::move(rows)) {}
+  ~LazySnapshot() override {
+    rows_.reset();
+    reader_->Close();
+  }
+
+  Status MoveFirst() override { return rows_->MoveFirst(); }
+  Status MoveLast() override { return rows_->MoveLast(); }
+  Status MoveNext() override { return rows_->MoveNext(); }
+  Status MovePrevious() override { return rows_->MovePrevious(); }
+  bool IsBof() const override { return rows_->IsBof(); }
+  bool IsEof() const override { return rows_->IsEof(); }
+  std::int64_t RecordCount() const override { return rows_->RecordCount(); }
+  const std::vector<std::string>& FieldNames() const override { return rows_->FieldNames(); }
+  Status GetField(std::string_view name, Value* out) override {
+    if (!connection_->is_open()) return Status::IoError("the database is closed");
+    return rows_->GetField(name, out);
+  }
+
+  Status AddNew() override { return ReadOnly(); }
+  Status Edit() override { return ReadOnly(); }
+  Status SetField(std::string_view, Value) override { return ReadOnly(); }
+  Status Update() override { return ReadOnly(); }
+  void CancelUpdate() override {}
+  Status Delete() override { return ReadOnly(); }
+
+ private:
+  static Status ReadOnly() { return Status::ReadOnly("a snapshot cannot be changed"); }
+
+  std::shared_ptr<Connection> connection_;
+  std::shared_ptr<Connection> reader_;
+  std::unique_ptr<Recordset> rows_;
+};
+
 }  // namespace
+
+Status MakeLazySnapshot(const std::shared_ptr<Connection>& connection,
+                        std::shared_ptr<Connection> reader, std::string_view table,
+                        const std::string& where_and_order, std::unique_ptr<Recordset>* out) {
+  sqlite3_stmt* begin = nullptr;
+  if (Status s = reader->Prepare("BEGIN", &begin); !s.ok()) return s;
+  {
+    StatementUse use(begin);
+    if (const int rc = sqlite3_step(begin); rc != SQLITE_DONE) {
+      return FromSqlite(rc, reader->db(), "BEGIN");
+    }
+  }
+  // Reading the row ids starts the read transaction: from here on the reader sees the file as
+  // it is now.
+  std::unique_ptr<Recordset> rows;
+  if (Status s = MakeKeysetRecordset(reader, table, where_and_order, false, &rows); !s.ok()) {
+    return s;
+  }
+  connection->AddReader(reader);
+  *out = std::make_unique<LazySnapshot>(connection, std::move(reader), std::move(rows));
+  return Status::Ok();
+}
 
 Status MakeSnapshot(const std::shared_ptr<Connection>& connection, const std::string& sql,
                     std::unique_ptr<Recordset>* out) {

@@ -1,5 +1,6 @@
 #include "platform/connection.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -280,6 +281,33 @@ Status Connection::Table(std::string_view name, std::shared_ptr<const TableInfo>
   tables_.emplace(key, info);
   *out = std::move(info);
   return Status::Ok();
+}
+
+void Connection::NoteChange(std::string_view table, std::string_view column) {
+  ChangeLog::Table& changed = changes_.tables[AsciiLower(table)];
+  if (column.empty()) {
+    changed.rows = true;
+  } else if (std::find_if(changed.columns.begin(), changed.columns.end(), [&](const auto& c) {
+               return NameEqual()(c, column);
+             }) == changed.columns.end()) {
+    changed.columns.emplace_back(column);
+  }
+}
+
+void Connection::NoteCommitted() {
+  const ChangeLog changes = std::move(changes_);
+  changes_ = ChangeLog{};
+  // A watcher may go while being told: tell a copy of the list.
+  const std::vector<CommitWatcher*> watchers = watchers_;
+  for (CommitWatcher* watcher : watchers) {
+    if (std::find(watchers_.begin(), watchers_.end(), watcher) != watchers_.end()) {
+      watcher->Committed(changes);
+    }
+  }
+}
+
+void Connection::RemoveWatcher(CommitWatcher* watcher) {
+  watchers_.erase(std::remove(watchers_.begin(), watchers_.end(), watcher), watchers_.end());
 }
 
 PartsTogether::PartsTogether(Connection& connection, bool several_parts) : connection_(connection) {

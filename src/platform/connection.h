@@ -90,6 +90,25 @@ class StatementUse {
   sqlite3_stmt* stmt_;
 };
 
+// What the writes since the last commit changed, by table (names in lower case): some of its
+// columns, or its rows (rows added or removed); `unknown` when a statement's effect could not be
+// told.
+struct ChangeLog {
+  struct Table {
+    bool rows = false;
+    std::vector<std::string> columns;
+  };
+  std::unordered_map<std::string, Table> tables;
+  bool unknown = false;
+};
+
+// Told of each commit: what kept a read transaction open while the file changed.
+class CommitWatcher {
+ public:
+  virtual ~CommitWatcher() = default;
+  virtual void Committed(const ChangeLog& changes) = 0;
+};
+
 class Connection {
  public:
   explicit Connection(sqlite3* db) : db_(db) {}
@@ -129,6 +148,16 @@ class Connection {
   // Connections that read this one's file for its snapshots; closed with it.
   void AddReader(std::weak_ptr<Connection> reader) { readers_.push_back(std::move(reader)); }
 
+  // Every write notes what it changes (an empty column: rows added or removed); a commit, or a
+  // write outside a transaction, tells the watchers and starts a new log; a rollback of the
+  // whole transaction forgets it.
+  void NoteChange(std::string_view table, std::string_view column);
+  void NoteUnknownChange() { changes_.unknown = true; }
+  void NoteCommitted();
+  void ForgetChanges() { changes_ = ChangeLog{}; }
+  void AddWatcher(CommitWatcher* watcher) { watchers_.push_back(watcher); }
+  void RemoveWatcher(CommitWatcher* watcher);
+
  private:
   // Fills in the parts of a table kept in parts (see TableInfo).
   Status FindParts(TableInfo* info);
@@ -139,6 +168,8 @@ class Connection {
   std::uint64_t row_set_version_ = 0;
   std::uint64_t data_version_ = 0;
   std::vector<std::weak_ptr<Connection>> readers_;
+  ChangeLog changes_;
+  std::vector<CommitWatcher*> watchers_;
 };
 
 // Keeps the statements that change one row of a table kept in parts together, also outside a
@@ -167,6 +198,9 @@ Status MakeSnapshot(const std::shared_ptr<Connection>& connection, const std::st
 // it was made: through `reader`, a read-only connection of its own to the file of `connection`
 // (kept in write-ahead-log mode), whose read transaction it holds while it lives. Fails like
 // every recordset once `connection` is closed.
+// Reads a whole column of a keyset recordset now, before anyone asks for it; false for any
+// other recordset.
+Status PreloadColumn(Recordset& keyset, std::string_view column);
 Status MakeLazySnapshot(const std::shared_ptr<Connection>& connection,
                         std::shared_ptr<Connection> reader, std::string_view table,
                         const std::string& where_and_order, std::unique_ptr<Recordset>* out);

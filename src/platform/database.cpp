@@ -249,6 +249,24 @@ Status Database::UseWriteAheadLog() {
   return Status::Ok();
 }
 
+// What a statement that wrote changed: the column of an UPDATE of one column, the rows of the
+// table an INSERT or DELETE names, or anything.
+void Database::NoteChangesOf(const std::string& sql, const std::optional<SingleUpdate>& update) {
+  if (update) {
+    connection_->NoteChange(update->table, update->column);
+    return;
+  }
+  static const std::regex kRowsOf(
+      R"(^\s*(?:INSERT(?:\s+OR\s+\w+)?\s+INTO|DELETE\s+FROM)\s+\[?([A-Za-z_][A-Za-z0-9_]*)\]?[\s\S]*$)",
+      std::regex::icase);
+  std::smatch match;
+  if (std::regex_match(sql, match, kRowsOf)) {
+    connection_->NoteChange(match[1].str(), "");
+  } else {
+    connection_->NoteUnknownChange();
+  }
+}
+
 void Database::Observe(std::string_view jet_sql) const {
   if (observer_) observer_(jet_sql);
 }
@@ -258,7 +276,8 @@ Status Database::Execute(std::string_view jet_sql, std::int64_t* rows_affected) 
   if (!is_open()) return Status::IoError("the database is closed");
   std::string sql;
   if (Status s = jet::TranslateToSqlite(jet_sql, &sql); !s.ok()) return s;
-  if (const std::optional<SingleUpdate> update = ParseSingleUpdate(sql)) {
+  const std::optional<SingleUpdate> update = ParseSingleUpdate(sql);
+  if (update) {
     std::shared_ptr<const detail::TableInfo> table;
     if (connection_->Table(update->table, &table).ok() && table->in_parts() &&
         table->IndexOf(update->column) >= 0) {
@@ -271,7 +290,8 @@ Status Database::Execute(std::string_view jet_sql, std::int64_t* rows_affected) 
   if (Status s = connection_->Prepare(sql, &stmt); !s.ok()) return s;
   // Anything run here may add or remove rows behind the table recordsets' backs.
   connection_->RowSetChanged();
-  if (!sqlite3_stmt_readonly(stmt)) {
+  const bool read_only = sqlite3_stmt_readonly(stmt) != 0;
+  if (!read_only) {
     std::string lower = detail::AsciiLower(sql.substr(0, 16));
     if (lower.find("update") == std::string::npos && lower.find("insert") == std::string::npos &&
         lower.find("delete") == std::string::npos) {
@@ -286,6 +306,10 @@ Status Database::Execute(std::string_view jet_sql, std::int64_t* rows_affected) 
   }
   if (rc != SQLITE_DONE) return FromSqlite(rc, connection_->db(), jet_sql);
   if (rows_affected != nullptr) *rows_affected = sqlite3_changes64(connection_->db());
+  if (!read_only) {
+    NoteChangesOf(sql, update);
+    if (connection_->transaction_depth == 0) connection_->NoteCommitted();
+  }
   return Status::Ok();
 }
 
@@ -360,6 +384,7 @@ Status Database::Transaction::Commit() {
   if (s.ok()) {
     done_ = true;
     connection.transaction_depth = depth_ - 1;
+    if (depth_ == 1) connection.NoteCommitted();
   }
   return s;
 }
@@ -369,6 +394,7 @@ Database::Transaction::~Transaction() {
   Connection& connection = *db_.connection_;
   if (depth_ == 1) {
     RunInternal(connection, "ROLLBACK");
+    connection.ForgetChanges();
   } else {
     std::string name = "brivo_" + std::to_string(depth_);
     RunInternal(connection, "ROLLBACK TO " + name);

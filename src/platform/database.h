@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/status.h"
+#include "platform/update_rewrite.h"
 
 // The database engine: an SQLite file reached through statements in the Jet dialect
 // (see jet_sql.h) and three kinds of recordset.
@@ -141,6 +142,7 @@ class Database {
  private:
   Database(std::string path, std::shared_ptr<detail::Connection> connection);
   void Observe(std::string_view jet_sql) const;
+  void NoteChangesOf(const std::string& sqlite_sql, const std::optional<SingleUpdate>& update);
 
   std::string path_;
   std::shared_ptr<detail::Connection> connection_;

@@ -148,6 +148,7 @@ class KeysetRecordset final : public Recordset {
       if (part == 0 && sqlite3_changes(connection_->db()) == 0) return RowGone();
     }
     if (Status s = together.Done(); !s.ok()) return s;
+    Committing({""});
     const bool in_step = InStep();
     connection_->RowSetChanged();
     ids_.erase(ids_.begin() + static_cast<std::ptrdiff_t>(at));
@@ -181,6 +182,13 @@ class KeysetRecordset final : public Recordset {
     return static_cast<std::size_t>(table_->part_of[column]);
   }
 
+  // Notes what a write changed (an empty name: rows), and tells it at once outside a
+  // transaction, where the write was its own commit.
+  void Committing(const std::vector<std::string>& columns) {
+    for (const std::string& column : columns) connection_->NoteChange(table_->name, column);
+    if (connection_->transaction_depth == 0) connection_->NoteCommitted();
+  }
+
   Status NoColumn(std::string_view name) const {
     return Status::NotFound("no column " + std::string(name) + " in " + table_->name);
   }
@@ -210,6 +218,19 @@ class KeysetRecordset final : public Recordset {
     position_ = position;
     deleted_ = false;
     return Status::Ok();
+  }
+
+  friend Status detail::PreloadColumn(Recordset& keyset, std::string_view column);
+  Status Preload(std::string_view name) {
+    const int index = table_->IndexOf(name);
+    if (index < 0) return NoColumn(name);
+    if (!connection_->is_open()) return Closed();
+    if (!InStep()) {
+      ForgetValues();
+      known_row_set_ = connection_->row_set_version();
+    }
+    const auto column = static_cast<std::size_t>(index);
+    return columns_[column].size() == ids_.size() ? Status::Ok() : LoadColumn(column);
   }
 
   // Reads one column for every row of the set.
@@ -306,6 +327,7 @@ class KeysetRecordset final : public Recordset {
       if (part == 0) id = sqlite3_last_insert_rowid(connection_->db());
     }
     if (Status s = together.Done(); !s.ok()) return s;
+    Committing({""});
     const bool in_step = known_row_set_ == connection_->row_set_version();
     connection_->RowSetChanged();
     if (in_step) known_row_set_ = connection_->row_set_version();
@@ -354,6 +376,9 @@ class KeysetRecordset final : public Recordset {
       if (sqlite3_changes(connection_->db()) == 0) return RowGone();
     }
     if (Status s = together.Done(); !s.ok()) return s;
+    std::vector<std::string> names;
+    for (std::size_t column : changed) names.push_back(table_->columns[column]);
+    Committing(names);
     connection_->DataChanged();
     known_data_ = connection_->data_version();
     for (std::size_t i : changed) columns_[i][at] = *pending_[i];
@@ -387,6 +412,12 @@ class KeysetRecordset final : public Recordset {
 };
 
 }  // namespace
+
+Status PreloadColumn(Recordset& keyset, std::string_view column) {
+  auto* rows = dynamic_cast<KeysetRecordset*>(&keyset);
+  if (rows == nullptr) return Status::InvalidArgument("not a keyset recordset");
+  return rows->Preload(column);
+}
 
 Status MakeKeysetRecordset(const std::shared_ptr<Connection>& connection, std::string_view table,
                            const std::string& where_and_order, bool dynamic,

@@ -69,15 +69,45 @@ class SnapshotRecordset final : public Recordset {
 };
 
 // The rows of a keyset recordset on the reader, which writes nothing: what it reads is what the
-// file held when the reader's transaction began.
-class LazySnapshot final : public Recordset {
+// file held when the reader's transaction began. A reader held for long would keep the log
+// from being emptied, so when a commit changed only some columns of the table, the snapshot
+// reads those while the reader still sees them as they were, and moves the reader on: every
+// column it has not read yet is then still as it was.
+class LazySnapshot final : public Recordset, public CommitWatcher {
  public:
   LazySnapshot(std::shared_ptr<Connection> connection, std::shared_ptr<Connection> reader,
-               std::unique_ptr<Recordset> rows)
-      : connection_(std::move(connection)), reader_(std::move(reader)), rows_(std::move(rows)) {}
+               std::string_view table, std::unique_ptr<Recordset> rows)
+      : connection_(std::move(connection)),
+        reader_(std::move(reader)),
+        table_(AsciiLower(table)),
+        rows_(std::move(rows)) {
+    connection_->AddWatcher(this);
+  }
   ~LazySnapshot() override {
+    connection_->RemoveWatcher(this);
     rows_.reset();
     reader_->Close();
+  }
+
+  void Committed(const ChangeLog& changes) override {
+    if (changes.unknown || !reader_->is_open()) return;
+    const auto it = changes.tables.find(table_);
+    if (it != changes.tables.end()) {
+      if (it->second.rows) return;  // rows came or went: it keeps the file as it was
+      for (const std::string& column : it->second.columns) {
+        if (!PreloadColumn(*rows_, column).ok()) return;
+      }
+    }
+    // A new read transaction, begun at once by reading the schema.
+    for (const char* sql : {"COMMIT", "BEGIN", "SELECT count(*) FROM sqlite_schema"}) {
+      sqlite3_stmt* stmt = nullptr;
+      if (!reader_->Prepare(sql, &stmt).ok()) return;
+      StatementUse use(stmt);
+      int rc;
+      while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+      }
+      if (rc != SQLITE_DONE) return;
+    }
   }
 
   Status MoveFirst() override { return rows_->MoveFirst(); }
@@ -105,6 +135,7 @@ class LazySnapshot final : public Recordset {
 
   std::shared_ptr<Connection> connection_;
   std::shared_ptr<Connection> reader_;
+  std::string table_;  // in lower case
   std::unique_ptr<Recordset> rows_;
 };
 
@@ -128,7 +159,7 @@ Status MakeLazySnapshot(const std::shared_ptr<Connection>& connection,
     return s;
   }
   connection->AddReader(reader);
-  *out = std::make_unique<LazySnapshot>(connection, std::move(reader), std::move(rows));
+  *out = std::make_unique<LazySnapshot>(connection, std::move(reader), table, std::move(rows));
   return Status::Ok();
 }
 

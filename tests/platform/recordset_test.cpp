@@ -58,6 +58,47 @@ TEST_F(RecordsetTest, SnapshotIsAStaticCopyInQueryOrder) {
   EXPECT_THAT(Walk(*rs), ElementsAre(2003001, 2003002, 2003003));
 }
 
+// On a file with a write-ahead log a snapshot of one table reads its values only when asked,
+// yet shows them as they were when it was opened, whatever was written, committed, rolled back,
+// appended or deleted in between.
+TEST_F(RecordsetTest, SnapshotReadWhenAskedShowsTheRowsAsTheyWereWhenOpened) {
+  ASSERT_TRUE(db_->UseWriteAheadLog().ok());
+  std::unique_ptr<Recordset> rs;
+  ASSERT_TRUE(db_->OpenSnapshot("SELECT * FROM draws ORDER BY SQQH", &rs).ok());
+  ASSERT_TRUE(rs->MoveFirst().ok());
+  EXPECT_EQ(Issue(*rs), 2003001);  // SQQH is read; the other columns are not yet
+  ASSERT_TRUE(db_->Execute("UPDATE [Draws] SET [L1A]=99").ok());
+  ASSERT_TRUE(db_->Execute("UPDATE [Draws] SET [txt]=\"new\" WHERE [SQQH] = 2003002").ok());
+  {
+    Database::Transaction rolled_back(*db_);
+    ASSERT_TRUE(db_->Execute("UPDATE [Draws] SET [bolOk]= TRUE").ok());
+  }
+  {
+    Database::Transaction transaction(*db_);
+    ASSERT_TRUE(db_->Execute("UPDATE [Draws] SET [SQQH]=[SQQH] +10").ok());
+    ASSERT_TRUE(transaction.Commit().ok());
+  }
+  std::unique_ptr<Recordset> table;
+  ASSERT_TRUE(db_->OpenTable("Draws", &table).ok());
+  ASSERT_TRUE(table->MoveFirst().ok());
+  ASSERT_TRUE(table->Delete().ok());
+  Insert(2003009);
+  ASSERT_TRUE(db_->Execute("DELETE FROM Draws WHERE SQQH = 2003012").ok());
+  std::vector<std::string> rows;
+  for (rs->MoveFirst(); !rs->IsEof(); rs->MoveNext()) {
+    std::string issue, l1a, txt, ok;
+    EXPECT_TRUE(rs->GetText("SQQH", &issue).ok());
+    EXPECT_TRUE(rs->GetText("L1A", &l1a).ok());
+    EXPECT_TRUE(rs->GetText("txt", &txt).ok());
+    EXPECT_TRUE(rs->GetText("bolOk", &ok).ok());
+    rows.push_back(issue + " " + l1a + " " + txt + " " + ok);
+  }
+  EXPECT_THAT(rows, ElementsAre("2003001 1 row ", "2003002 2 row ", "2003003 3 row "));
+  db_->Close();
+  Value value;
+  EXPECT_FALSE(rs->GetField("L1A", &value).ok());
+}
+
 TEST_F(RecordsetTest, MovesStopAtTheEnds) {
   std::unique_ptr<Recordset> rs;
   ASSERT_TRUE(db_->OpenSnapshot("SELECT * FROM draws ORDER BY SQQH", &rs).ok());

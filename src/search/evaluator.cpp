@@ -95,6 +95,7 @@ SearchResult Evaluator::Evaluate(const SearchCriteria& c, SearchType type) {
     draw.issue = draws_.issues[i];
     for (std::size_t p = 0; p < 7; ++p) draw.values[p] = draws_.values[i][p][kind];
     if (i >= n) draw.pattern_side_list = store::PlainList(draws_.values[i - n]);
+    if (i + 1 == n) draw.pattern_side_list = draws_.before_oldest.plain;
     result.matched.push_back(std::move(draw));
   });
   const Tally tally = TallyDraws(draws_, matched, c);

@@ -22,12 +22,17 @@ const DrawSet& SideMatches::SideHolds(int kind, int n, bool count_blue, const st
   DrawSet& set = it->second = DrawSet(draws_.size(), false);
   const std::vector<std::string>& lists = TaggedLists(kind);
   const auto distance = static_cast<std::size_t>(n);
-  for (std::size_t i = distance; i < draws_.size(); ++i) {
-    const std::string& list = lists[i - distance];
+  auto holds = [&](const std::string& list) {
     // LEFT(list, LEN(list) - 4): the blue entry goes, or all but its occurrence digit.
     const std::size_t compared = count_blue ? list.size() : list.size() - 4;
     const std::size_t at = list.find(token);
-    if (at != std::string::npos && at + token.size() <= compared) set.Set(i);
+    return at != std::string::npos && at + token.size() <= compared;
+  };
+  // The draw n - 1 reads the list the oldest draw keeps of the draw before it.
+  const std::string& kept = draws_.before_oldest.tagged[static_cast<std::size_t>(kind)];
+  if (distance - 1 < draws_.size() && kept.size() >= 4 && holds(kept)) set.Set(distance - 1);
+  for (std::size_t i = distance; i < draws_.size(); ++i) {
+    if (holds(lists[i - distance])) set.Set(i);
   }
   return set;
 }

@@ -23,7 +23,8 @@ class SideMatches {
   // refill gives the oldest n draws 0.
   const DrawSet& SideEquals(int kind, int n, int position, int v);
   // The draws whose compared list holds `token` (a LIKE "*token*"): the tagged list of `kind` of
-  // the draw n before, without its last four characters when the blue does not count.
+  // the draw n before (for draw n - 1 the list the oldest draw keeps), without its last four
+  // characters when the blue does not count.
   const DrawSet& SideHolds(int kind, int n, bool count_blue, const std::string& token);
 
  private:

@@ -4,10 +4,8 @@
 
 namespace brivo::search {
 
-ChanceModel::ChanceModel(const NumberCoding& coding) : coding_(coding) {
-  tables_.SetZodiacYear(coding.reference_year);
-  tables_.ComputeCodes(coding.sx_ini, coding.sx_setup);
-}
+ChanceModel::ChanceModel(const store::ZodiacTables& zodiac, const NumberCoding& coding)
+    : coding_(coding), tables_(zodiac) {}
 
 double RedChance(int m) {
   double none = 1.0;  // C(33 - m, 6) / C(33, 6) as a product of six fractions
@@ -30,7 +28,7 @@ double ChanceModel::Probability(int year, int kind, int scope, int v) {
 const ChanceModel::ValueCounts& ChanceModel::CountsOf(int year) {
   auto [it, added] = by_year_.try_emplace(year);
   if (!added) return it->second;
-  // The zodiac groups of the draw's own year, read with the code table in use.
+  // The zodiac groups of the draw's own year, coded by the table in use.
   store::ZodiacTables tables = tables_;
   tables.SetZodiacYear(year);
   for (int n = 1; n <= 33; ++n) {

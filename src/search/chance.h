@@ -10,18 +10,17 @@
 // the back-test measure against.
 namespace brivo::search {
 
-// The coding of the attributes in use: the zodiac code table computed for the reference zodiac
-// year, and the offsets.
+// The offsets of the attributes in use.
 struct NumberCoding {
   int sx_ini = 1;
-  bool sx_setup = false;  // zodiac codes by order; false: by age
   int ds_ini = 1;
-  int reference_year = 0;
 };
 
 class ChanceModel {
  public:
-  explicit ChanceModel(const NumberCoding& coding);
+  // `zodiac`: the tables in use, whose code table gives each zodiac group its code, whatever the
+  // year it was computed for; each draw's own year decides which numbers form each group.
+  ChanceModel(const store::ZodiacTables& zodiac, const NumberCoding& coding);
 
   const NumberCoding& coding() const { return coding_; }
   // The probability that a random draw of zodiac year `year` holds v of `kind` at one of the

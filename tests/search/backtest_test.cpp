@@ -43,7 +43,7 @@ SearchCriteria BlueFollowsBlue() {
 // before 2020006 draws 2 and 4 followed a 1 (both 2). Each guess has the chance 1/16.
 TEST(BacktestTest, HandWorkedTargets) {
   Evaluator evaluator(BlueRun());
-  ChanceModel chance({1, false, 1, 2020});
+  ChanceModel chance(store::ZodiacTables(), {1, 1});
   const BacktestResult r =
       RunBacktest(evaluator, BlueFollowsBlue(), SearchType::kPosition, 1, chance, nullptr);
   ASSERT_EQ(r.rows.size(), 5u);
@@ -72,7 +72,7 @@ TEST(BacktestTest, HandWorkedTargets) {
 
 TEST(BacktestTest, AShorterRankingGivesAllItHasAndTheRangeLimitsTheTargets) {
   Evaluator evaluator(BlueRun());
-  ChanceModel chance({1, false, 1, 2020});
+  ChanceModel chance(store::ZodiacTables(), {1, 1});
   SearchCriteria c = BlueFollowsBlue();
   c.result_kind = store::kTou;  // the blue ranking of 头数 has two values, 0 and 1
   c.start_issue = 2020005;
@@ -86,7 +86,7 @@ TEST(BacktestTest, AShorterRankingGivesAllItHasAndTheRangeLimitsTheTargets) {
 
 TEST(BacktestTest, CancelKeepsTheRowsDone) {
   Evaluator evaluator(BlueRun());
-  ChanceModel chance({1, false, 1, 2020});
+  ChanceModel chance(store::ZodiacTables(), {1, 1});
   std::vector<std::pair<std::size_t, std::size_t>> told;
   const BacktestResult r = RunBacktest(evaluator, BlueFollowsBlue(), SearchType::kPosition, 1,
                                        chance, [&](std::size_t done, std::size_t total) {
@@ -152,7 +152,7 @@ TEST(BacktestTest, EachTargetRanksWhatTheHistoryBeforeItGives) {
   for (const TestDraw& d : draws) history.issues.push_back(d.issue);
   history.values = ValuesOfDraws(draws);
   Evaluator evaluator(history);
-  ChanceModel chance({1, false, 1, 2010});
+  ChanceModel chance(store::ZodiacTables(), {1, 1});
   for (int trial = 0; trial < 8; ++trial) {
     SearchCriteria c;
     c.free_mode = trial % 2 == 0;

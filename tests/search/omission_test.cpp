@@ -28,7 +28,12 @@ HistoryDraws SixDraws() {
   return draws;
 }
 
-NumberCoding ByOrder() { return {1, true, 1, 2020}; }
+// Zodiac codes by order: 鼠 1, 牛 2, and so on, in every year.
+ChanceModel ByOrder() {
+  store::ZodiacTables tables;
+  tables.ComputeCodes(1, true);
+  return ChanceModel(tables, {1, 1});
+}
 
 // The chance of a number, red or blue, for 红蓝: 1 - (1 - 6/33)(1 - 1/16).
 constexpr double kBothChance = 1.0 - (27.0 / 33.0) * (15.0 / 16.0);
@@ -50,7 +55,7 @@ class OmissionRowTest : public ::testing::TestWithParam<OmissionCase> {};
 
 TEST_P(OmissionRowTest, Row) {
   const OmissionCase& e = GetParam();
-  ChanceModel chance(ByOrder());
+  ChanceModel chance = ByOrder();
   const std::vector<OmissionRow> rows = OmissionTable(SixDraws(), store::kHm, e.scope, chance);
   const auto row = std::find_if(rows.begin(), rows.end(),
                                 [&](const OmissionRow& r) { return r.value == e.value; });
@@ -80,7 +85,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& row) { return std::string(row.param.name); });
 
 TEST(OmissionTableTest, OneRowPerValueByCurrentGapThenValue) {
-  ChanceModel chance(ByOrder());
+  ChanceModel chance = ByOrder();
   const HistoryDraws draws = SixDraws();
   EXPECT_EQ(OmissionTable(draws, store::kHm, 0, chance).size(), 33u);
   EXPECT_EQ(OmissionTable(draws, store::kHm, 2, chance).size(), 16u);
@@ -100,7 +105,7 @@ TEST(OmissionTableTest, OneRowPerValueByCurrentGapThenValue) {
 // In 2020 (鼠) the 鼠 numbers are 01, 13, 25 and the 牛 ones 12, 24; in 2021 the 牛 numbers are
 // 01, 13, 25: the chance follows the draw's own year.
 TEST(ChanceModelTest, CountsTheNumbersOfAValueInTheDrawsYear) {
-  ChanceModel chance(ByOrder());
+  ChanceModel chance = ByOrder();
   const double three_reds = 1.0 - (27.0 * 26 * 25) / (33.0 * 32 * 31);
   const double two_reds = 1.0 - (27.0 * 26) / (33.0 * 32);
   EXPECT_NEAR(RedChance(3), three_reds, 1e-12);
@@ -112,6 +117,13 @@ TEST(ChanceModelTest, CountsTheNumbersOfAValueInTheDrawsYear) {
   EXPECT_NEAR(chance.Probability(2020, store::kSx, 1, 2), two_reds, 1e-12);
   EXPECT_NEAR(chance.Probability(2021, store::kSx, 1, 2), three_reds, 1e-12);
   EXPECT_NEAR(chance.Probability(2020, store::kTou, 2, 1), 7.0 / 16, 1e-12);  // 10..16
+  // Codes by age computed in 2020: 牛 is 12 in every year, 12 and 24 in 2020, 01, 13, 25 in 2021.
+  store::ZodiacTables by_age;
+  by_age.SetZodiacYear(2020);
+  by_age.ComputeCodes(1, false);
+  ChanceModel aged(by_age, {1, 1});
+  EXPECT_NEAR(aged.Probability(2020, store::kSx, 1, 12), two_reds, 1e-12);
+  EXPECT_NEAR(aged.Probability(2021, store::kSx, 1, 12), three_reds, 1e-12);
   EXPECT_NEAR(chance.Probability(2020, store::kHm, 2, 17), 0.0, 1e-12);
 }
 

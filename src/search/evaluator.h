@@ -23,7 +23,7 @@ class Evaluator {
   const HistoryDraws& draws() const { return draws_; }
 
   // The matched draws of the search: those of the issue range whose pattern-side draw shows the
-  // pattern. REQUIRES: the search and result kinds lie in 0..5.
+  // pattern. REQUIRES: the search and result kinds lie in 0..5, the result scope in 0..2.
   DrawSet Match(const SearchCriteria& c, SearchType type);
   // Match, then the tally and the ranking of the matched draws, as the search returns them.
   SearchResult Evaluate(const SearchCriteria& c, SearchType type);

@@ -1,0 +1,108 @@
+// The analyses over the real history (3,493 draws): reading the draws' values once, the omission
+// table, and the walk-forward back-test of the position search (zodiac at position 1 or at all
+// seven) and of the combination search (k = 4 of 7), in each mode and basis, cold caches each
+// time.
+
+#include <benchmark/benchmark.h>
+
+#include "search/backtest.h"
+#include "search/omission.h"
+#include "store/history_db.h"
+#include "testing/history_builder.h"
+#include "testing/temp_dir.h"
+
+namespace brivo::search {
+namespace {
+
+struct RealFile {
+  testing::TempDir folder;
+  std::unique_ptr<Database> db;
+  HistoryDraws draws;
+};
+
+RealFile& Real() {
+  static RealFile* real = [] {
+    auto* built = new RealFile;
+    const std::string path = built->folder.File(store::kHistoryFileName);
+    testing::BuildHistory(path, testing::RealHistory());
+    store::OpenHistoryDatabase(path, &built->db);
+    ReadHistoryDraws(*built->db, &built->draws);
+    return built;
+  }();
+  return *real;
+}
+
+// The code table by age as computed in 2026, offsets 1.
+ChanceModel Chance() {
+  store::ZodiacTables tables;
+  tables.SetZodiacYear(2026);
+  tables.ComputeCodes(1, false);
+  return ChanceModel(tables, {1, 1});
+}
+
+void BM_ReadHistoryDraws(benchmark::State& state) {
+  for (auto _ : state) {
+    HistoryDraws draws;
+    if (!ReadHistoryDraws(*Real().db, &draws).ok()) state.SkipWithError("read failed");
+    benchmark::DoNotOptimize(draws.size());
+  }
+}
+BENCHMARK(BM_ReadHistoryDraws)->Unit(benchmark::kMillisecond);
+
+// The whole history, by number (33 rows) or by zodiac (12 rows), red and blue.
+void BM_OmissionTable(benchmark::State& state) {
+  const int kind = static_cast<int>(state.range(0));
+  for (auto _ : state) {
+    ChanceModel chance = Chance();
+    benchmark::DoNotOptimize(OmissionTable(Real().draws, kind, 0, chance).size());
+  }
+}
+BENCHMARK(BM_OmissionTable)
+    ->ArgName("kind")
+    ->Arg(store::kHm)
+    ->Arg(store::kSx)
+    ->Unit(benchmark::kMillisecond);
+
+// The ranking of numbers, the first six of it, over every draw of the history.
+void RunBacktestOnReal(benchmark::State& state, SearchType type) {
+  const HistoryDraws& draws = Real().draws;
+  SearchCriteria c;
+  c.free_mode = state.range(0) != 0;
+  c.earlier_basis = state.range(1) != 0;
+  c.search_kind = store::kSx;
+  c.result_kind = store::kHm;
+  c.combination_size = 4;
+  c.selected.fill(type == SearchType::kCombination || state.range(2) == 7);
+  c.selected[1] = true;
+  c.start_issue = draws.issues.front();
+  c.end_issue = draws.issues.back();
+  BacktestSummary summary;
+  for (auto _ : state) {
+    Evaluator evaluator(draws);
+    ChanceModel chance = Chance();
+    summary = RunBacktest(evaluator, c, type, 6, chance, nullptr).summary;
+  }
+  state.counters["targets"] = static_cast<double>(summary.targets);
+  state.counters["mean_hits"] = summary.mean_hits;
+  state.counters["mean_chance"] = summary.mean_chance;
+}
+
+void BM_BacktestPositionSearch(benchmark::State& state) {
+  RunBacktestOnReal(state, SearchType::kPosition);
+}
+// Position 1 alone matches about a twelfth of the history at each target: the tally's worst.
+BENCHMARK(BM_BacktestPositionSearch)
+    ->ArgNames({"free", "earlier", "positions"})
+    ->ArgsProduct({{0, 1}, {0, 1}, {1, 7}})
+    ->Unit(benchmark::kMillisecond);
+
+void BM_BacktestCombinationSearch(benchmark::State& state) {
+  RunBacktestOnReal(state, SearchType::kCombination);
+}
+BENCHMARK(BM_BacktestCombinationSearch)
+    ->ArgNames({"free", "earlier"})
+    ->ArgsProduct({{0, 1}, {0, 1}})
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace brivo::search

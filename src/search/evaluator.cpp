@@ -1,0 +1,140 @@
+#include "search/evaluator.h"
+
+#include <algorithm>
+#include <map>
+#include <optional>
+
+#include "search/combination_search.h"
+#include "search/kind_ranges.h"
+
+namespace brivo::search {
+namespace {
+
+// The draws n before are the pattern side: one on the previous-draw basis.
+int SideDistance(const SearchCriteria& c) { return c.earlier_basis ? c.Distance() : 1; }
+
+std::size_t Index(int position) { return static_cast<std::size_t>(position); }
+
+}  // namespace
+
+DrawSet Evaluator::Match(const SearchCriteria& c, SearchType type) {
+  DrawSet matched = type == SearchType::kPosition ? MatchPositions(c) : MatchCombinations(c);
+  matched &= Range(c);
+  return matched;
+}
+
+DrawSet Evaluator::MatchPositions(const SearchCriteria& c) {
+  const int n = SideDistance(c);
+  DrawSet matched(draws_.size(), true);
+  const std::optional<ValueRange> counted = OccurrenceRange(c.search_kind, c.sx_ini, c.ds_ini);
+  std::map<int, int> occurrences;
+  for (int i = 1; i <= 7; ++i) {
+    if (!c.selected[Index(i)]) continue;
+    const int v = c.pattern[Index(i)];
+    if (!c.free_mode) {
+      matched &= sides_.SideEquals(c.search_kind, n, i, v);
+      continue;
+    }
+    // A value without an occurrence counter gets no statement, yet its position is required.
+    if (counted && !counted->Contains(v)) return DrawSet(draws_.size(), false);
+    const int k = counted ? ++occurrences[v] : 0;
+    matched &= sides_.SideHolds(c.search_kind, n, c.count_blue, MatchToken(c.search_kind, v, k));
+  }
+  return matched;
+}
+
+DrawSet Evaluator::MatchCombinations(const SearchCriteria& c) {
+  DrawSet matched(draws_.size(), false);
+  const int pool = c.red_pool_only ? 6 : 7;
+  for (const std::vector<int>& positions : PositionCombinations(pool, c.combination_size)) {
+    matched |= MatchCombination(c, positions);
+  }
+  return matched;
+}
+
+DrawSet Evaluator::MatchCombination(const SearchCriteria& c, const std::vector<int>& positions) {
+  const int n = SideDistance(c);
+  DrawSet matched(draws_.size(), true);
+  if (!c.free_mode) {
+    for (int p : positions) matched &= sides_.SideEquals(c.search_kind, n, p, c.pattern[Index(p)]);
+    return matched;
+  }
+  // The combination search counts occurrences of numbers too, and tags them as the lists do.
+  const std::optional<ValueRange> counted =
+      c.search_kind == store::kHm ? ValueRange{1, 33}
+                                  : OccurrenceRange(c.search_kind, c.sx_ini, c.ds_ini);
+  std::map<int, int> occurrences;
+  for (int p : positions) ++occurrences[c.pattern[Index(p)]];
+  for (int p : positions) {
+    const int v = c.pattern[Index(p)];
+    if (!counted->Contains(v)) return DrawSet(draws_.size(), false);
+    const int k = occurrences[v];
+    const std::string token = c.search_kind == store::kHm
+                                  ? std::to_string(k) + "X" + store::TwoDigits(v)
+                                  : MatchToken(c.search_kind, v, k);
+    matched &= sides_.SideHolds(c.search_kind, n, c.count_blue, token);
+  }
+  return matched;
+}
+
+DrawSet Evaluator::Range(const SearchCriteria& c) const {
+  DrawSet range(draws_.size(), false);
+  for (std::size_t i = 0; i < draws_.size(); ++i) {
+    if (draws_.issues[i] >= c.start_issue && draws_.issues[i] <= c.end_issue) range.Set(i);
+  }
+  return range;
+}
+
+SearchResult Evaluator::Evaluate(const SearchCriteria& c, SearchType type) {
+  const DrawSet matched = Match(c, type);
+  SearchResult result;
+  const auto n = static_cast<std::size_t>(SideDistance(c));
+  const auto kind = static_cast<std::size_t>(c.result_kind);
+  matched.ForEach([&](std::size_t i) {
+    MatchedDraw draw;
+    draw.issue = draws_.issues[i];
+    for (std::size_t p = 0; p < 7; ++p) draw.values[p] = draws_.values[i][p][kind];
+    if (i >= n) draw.pattern_side_list = store::PlainList(draws_.values[i - n]);
+    if (i + 1 == n) draw.pattern_side_list = draws_.before_oldest.plain;
+    result.matched.push_back(std::move(draw));
+  });
+  const Tally tally = TallyDraws(draws_, matched, c);
+  result.ranking = RankTally(tally, c);
+  result.total = tally.total;
+  return result;
+}
+
+Tally TallyDraws(const HistoryDraws& draws, const DrawSet& matched, const SearchCriteria& c) {
+  const ValueRange tallied = TallyRange(c.result_kind);
+  Tally tally;
+  tally.counts.assign(static_cast<std::size_t>(tallied.high - tallied.low + 1), 0);
+  const std::size_t first = c.result_scope == 2 ? 6 : 0;
+  const std::size_t last = c.result_scope == 1 ? 5 : 6;
+  const auto kind = static_cast<std::size_t>(c.result_kind);
+  std::int64_t m = 0;
+  matched.ForEach([&](std::size_t i) {
+    ++m;
+    for (std::size_t p = first; p <= last; ++p) {
+      const int v = draws.values[i][p][kind];
+      if (tallied.Contains(v)) ++tally.counts[static_cast<std::size_t>(v - tallied.low)];
+    }
+  });
+  tally.total = m * static_cast<std::int64_t>(last - first + 1);
+  return tally;
+}
+
+std::vector<RankedValue> RankTally(const Tally& tally, const SearchCriteria& c) {
+  const ValueRange tallied = TallyRange(c.result_kind);
+  const ValueRange written = WrittenRange(c.result_kind, c.result_scope == 2, c.sx_ini, c.ds_ini);
+  std::vector<RankedValue> ranking;
+  for (int v = written.low; v <= written.high; ++v) {
+    const std::int64_t count =
+        tallied.Contains(v) ? tally.counts[static_cast<std::size_t>(v - tallied.low)] : 0;
+    ranking.push_back({v, count});
+  }
+  std::stable_sort(ranking.begin(), ranking.end(),
+                   [](const RankedValue& a, const RankedValue& b) { return a.count > b.count; });
+  return ranking;
+}
+
+}  // namespace brivo::search

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "search/criteria.h"
+#include "search/draw_set.h"
+#include "search/history_draws.h"
+#include "search/side_matches.h"
+
+// The position search and the combination search evaluated in memory on the draws' stored
+// values: the same matched draws, tally and ranking as the statements give in the database.
+namespace brivo::search {
+
+enum class SearchType { kPosition, kCombination };
+
+class Evaluator {
+ public:
+  explicit Evaluator(HistoryDraws draws) : draws_(std::move(draws)), sides_(draws_) {}
+  Evaluator(const Evaluator&) = delete;
+  Evaluator& operator=(const Evaluator&) = delete;
+
+  const HistoryDraws& draws() const { return draws_; }
+
+  // The matched draws of the search: those of the issue range whose pattern-side draw shows the
+  // pattern. REQUIRES: the search and result kinds lie in 0..5, the result scope in 0..2.
+  DrawSet Match(const SearchCriteria& c, SearchType type);
+  // Match, then the tally and the ranking of the matched draws, as the search returns them.
+  SearchResult Evaluate(const SearchCriteria& c, SearchType type);
+
+ private:
+  DrawSet MatchPositions(const SearchCriteria& c);
+  DrawSet MatchCombinations(const SearchCriteria& c);
+  DrawSet MatchCombination(const SearchCriteria& c, const std::vector<int>& positions);
+  DrawSet Range(const SearchCriteria& c) const;
+
+  HistoryDraws draws_;
+  SideMatches sides_;
+};
+
+// The counts of a tally: per value of the tally range (index: value - its low end), and the
+// total the percentages divide by.
+struct Tally {
+  std::vector<std::int64_t> counts;
+  std::int64_t total = 0;
+};
+
+// Tallies the result kind's values of the matched draws at the positions of the result scope.
+Tally TallyDraws(const HistoryDraws& draws, const DrawSet& matched, const SearchCriteria& c);
+// One row per value of the written range, by count descending, then value ascending.
+std::vector<RankedValue> RankTally(const Tally& tally, const SearchCriteria& c);
+
+}  // namespace brivo::search

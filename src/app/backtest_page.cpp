@@ -121,7 +121,7 @@ void BacktestPage::Run(const search::SearchCriteria& c, int top_k) {
   since.start();
   const search::BacktestProgress progress = [&](std::size_t done, std::size_t total) {
     if (!self) return false;
-    if (since.elapsed() >= kProgressMilliseconds) {
+    if (done == 1 || since.elapsed() >= kProgressMilliseconds) {
       progress_->setMaximum(static_cast<int>(total));
       progress_->setValue(static_cast<int>(done));
       QCoreApplication::processEvents();

@@ -16,6 +16,7 @@
 #include <QRadioButton>
 #include <QTabBar>
 #include <QTest>
+#include <QTimer>
 #include <algorithm>
 
 #include "app/flex_grid.h"
@@ -161,6 +162,20 @@ TEST_F(AnalysisTabsTest, BacktestButtonFillsTheRowsSummaryAndChart) {
   QChart* chart = Find<QChartView>("BacktestChart")->chart();
   ASSERT_EQ(chart->series().size(), 2);
   EXPECT_EQ(static_cast<QLineSeries*>(chart->series()[0])->count(), static_cast<int>(kDraws) - 1);
+}
+
+TEST_F(AnalysisTabsTest, CancelStopsTheBacktestAndShowsWhatWasDone) {
+  tabs_->tab_strip()->setCurrentIndex(AnalysisTabs::kBacktest);
+  auto* cancel = Find<QPushButton>("BacktestCancel");
+  // The click waits for the window's first turn to answer, after the first target.
+  QTimer::singleShot(0, cancel, [cancel] { QTest::mouseClick(cancel, Qt::LeftButton); });
+  Press("Command6");
+  auto* grid = Find<FlexGrid>("MSFlexGrid5");
+  ASSERT_EQ(grid->Rows(), 3);  // the heading, the one target, the summary
+  EXPECT_EQ(grid->Text(2, 0), QString("T=1"));
+  EXPECT_TRUE(Find<QLabel>("BacktestSummary")->text().startsWith(QString::fromUtf8("已取消")));
+  EXPECT_FALSE(cancel->isVisible());
+  EXPECT_TRUE(Find<QPushButton>("Command6")->isEnabled());
 }
 
 TEST_F(AnalysisTabsTest, TheRankingChartHoldsTheLastSearch) {

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "platform/status.h"
+#include "search/criteria.h"
+#include "search/history_draws.h"
+#include "store/attributes.h"
+
+namespace brivo {
+
+class FlexGrid;
+
+namespace exports {
+inline constexpr char kOmissionWorkbook[] = "Yilou.xls";  // the omission table
+inline constexpr char kBacktestWorkbook[] = "Huice.xls";  // the back-test
+}  // namespace exports
+
+// What the analysis pages take from the window: they own no database and no settings, and ask
+// for the criteria and the history each time a command starts.
+struct AnalysisInputs {
+  // The criteria as the window's controls give them now; none when they cannot be read (the
+  // window has told the user why).
+  std::function<std::optional<search::SearchCriteria>()> criteria;
+  // Every draw of the history, oldest first.
+  std::function<Status(search::HistoryDraws*)> draws;
+  // The zodiac tables in use; their code table gives each zodiac group its code. REQUIRES: it
+  // outlives the pages.
+  const store::ZodiacTables* zodiac = nullptr;
+  // A grid double-clicked, to be exported as the workbook `file` of the program folder.
+  std::function<void(FlexGrid* grid, const char* file)> export_grid;
+  // A command that failed; without it the page says so in its own summary line.
+  std::function<void(const std::string& what, const Status& status)> failed;
+};
+
+// A value of a kind as the grids and charts show it: an animal name for 生肖.
+QString ValueText(std::int64_t value, int kind, int sx_ini);
+// A decimal with `places` places ("0.00" for two); a negative that rounds to nothing has no sign.
+QString Decimals(double x, int places = 2);
+
+}  // namespace brivo

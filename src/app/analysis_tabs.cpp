@@ -1,0 +1,55 @@
+#include "app/analysis_tabs.h"
+
+#include <QStackedWidget>
+#include <QTabBar>
+#include <QVBoxLayout>
+
+#include "app/backtest_page.h"
+#include "app/chart_page.h"
+#include "app/omission_page.h"
+
+namespace brivo {
+
+AnalysisTabs::AnalysisTabs(AnalysisInputs inputs, QWidget* parent)
+    : QWidget(parent), inputs_(std::move(inputs)) {
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  tab_strip_ = new QTabBar;
+  tab_strip_->setObjectName("TabStrip2");
+  for (const char* caption : {"检索结果", "遗漏统计", "回测检验", "图表"}) {
+    tab_strip_->addTab(QString::fromUtf8(caption));
+  }
+  tab_strip_->setExpanding(false);
+  layout->addWidget(tab_strip_);
+
+  pages_ = new QStackedWidget;
+  results_ = new QWidget;
+  omission_ = new OmissionPage(inputs_);
+  backtest_ = new BacktestPage(inputs_);
+  chart_ = new ChartPage;
+  for (QWidget* page : {results_, static_cast<QWidget*>(omission_),
+                        static_cast<QWidget*>(backtest_), static_cast<QWidget*>(chart_)}) {
+    pages_->addWidget(page);
+  }
+  layout->addWidget(pages_, 1);
+
+  connect(tab_strip_, &QTabBar::currentChanged, pages_, &QStackedWidget::setCurrentIndex);
+  backtest_->SetFinished([this](const search::BacktestResult& r) { chart_->ShowBacktest(r); });
+}
+
+void AnalysisTabs::SetResultsPage(QWidget* page) {
+  if (page == nullptr || page == results_) return;
+  pages_->insertWidget(kResults, page);
+  pages_->removeWidget(results_);
+  delete results_;
+  results_ = page;
+  pages_->setCurrentIndex(tab_strip_->currentIndex());
+}
+
+void AnalysisTabs::ShowRanking(const search::SearchCriteria& c,
+                               const search::SearchResult& result) {
+  chart_->ShowRanking(c, result);
+}
+
+}  // namespace brivo

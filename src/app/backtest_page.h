@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QWidget>
+#include <array>
+#include <functional>
+
+#include "app/analysis_inputs.h"
+#include "search/backtest.h"
+
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+
+namespace brivo {
+
+// The page 回测检验: the walk-forward back-test of the current settings, its rows and summary.
+class BacktestPage : public QWidget {
+  Q_OBJECT
+
+ public:
+  // REQUIRES: `inputs` outlives the page.
+  explicit BacktestPage(const AnalysisInputs& inputs, QWidget* parent = nullptr);
+
+  FlexGrid* grid() const { return grid_; }
+  bool running() const { return running_; }
+  // Told of each back-test that ran (also one cancelled part-way), after its rows are shown.
+  void SetFinished(std::function<void(const search::BacktestResult&)> finished) {
+    finished_ = std::move(finished);
+  }
+  void Command6_Click();
+  // What the summary says: the targets, the means, d̄ with its 95% interval, the verdict.
+  static QString SummaryText(const search::BacktestSummary& s);
+
+ private:
+  std::optional<int> ReadTopK();
+  void Run(const search::SearchCriteria& c, int top_k);
+  void SetRunning(bool running);
+  void Fill(const search::BacktestResult& r, int kind, int sx_ini);
+  void Fail(const std::string& what, const Status& status);
+
+  const AnalysisInputs& inputs_;
+  QPushButton* command6_ = nullptr;
+  QLineEdit* text4_ = nullptr;
+  std::array<QRadioButton*, 2> option7_{};
+  QProgressBar* progress_ = nullptr;
+  QPushButton* cancel_ = nullptr;
+  FlexGrid* grid_ = nullptr;
+  QLabel* summary_ = nullptr;
+  std::function<void(const search::BacktestResult&)> finished_;
+  bool running_ = false;
+  bool cancel_asked_ = false;
+};
+
+}  // namespace brivo

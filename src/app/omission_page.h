@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QWidget>
+#include <vector>
+
+#include "app/analysis_inputs.h"
+#include "search/omission.h"
+
+class QLabel;
+class QPushButton;
+
+namespace brivo {
+
+// The page 遗漏统计: the omission table of the result kind and scope over the issue range.
+class OmissionPage : public QWidget {
+  Q_OBJECT
+
+ public:
+  // REQUIRES: `inputs` outlives the page.
+  explicit OmissionPage(const AnalysisInputs& inputs, QWidget* parent = nullptr);
+
+  FlexGrid* grid() const { return grid_; }
+  void Command5_Click();
+  // Re-sorts the table by a column (0 值 .. 7 平均遗漏) and shows it again.
+  void SortBy(int column);
+
+ private:
+  void Fill();
+  void Fail(const std::string& what, const Status& status);
+
+  const AnalysisInputs& inputs_;
+  QPushButton* command5_ = nullptr;
+  QLabel* summary_ = nullptr;
+  FlexGrid* grid_ = nullptr;
+  std::vector<search::OmissionRow> rows_;
+  int kind_ = 0;
+  int sx_ini_ = 1;
+};
+
+}  // namespace brivo

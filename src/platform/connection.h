@@ -172,9 +172,9 @@ class Connection {
   std::vector<CommitWatcher*> watchers_;
 };
 
-// Keeps the statements that change one row of a table kept in parts together, also outside a
+// Keeps the statements that change one row of a table kept in parts together outside a
 // transaction: a crash or a failure between them leaves none of them. Nothing is done where the
-// change writes one part only.
+// change writes one part only, or inside a transaction, which a failed write rolls back whole.
 class PartsTogether {
  public:
   PartsTogether(Connection& connection, bool several_parts);

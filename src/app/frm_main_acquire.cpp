@@ -11,6 +11,7 @@
 #include "acquire/truncation.h"
 #include "app/frm_main.h"
 #include "app/import_folder.h"
+#include "platform/ascii.h"
 #include "platform/log.h"
 #include "platform/qt/wait_cursor.h"
 #include "store/history_db.h"
@@ -24,13 +25,6 @@ constexpr char kImportQuestion[] =
     "历史号码的文本文件文件。读取时可能要花费一段时间,请耐心等候！";
 constexpr char kImportTitle[] = "读入历史";
 constexpr char kCutTitle[] = "删除期数";
-
-bool EndsWithTxt(const std::string& name) {
-  if (name.size() < 3) return false;
-  std::string end = name.substr(name.size() - 3);
-  for (char& c : end) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return end == "txt";
-}
 
 }  // namespace
 
@@ -124,7 +118,7 @@ void FrmMain::cmdRdLst_Click() {
   if (!prompts_->Confirm(kImportQuestion, kImportTitle)) return;
   const auto file =
       prompts_->OpenFile(kImportTitle, ImportStartFolder(context_.program_folder), "Text(*.txt)");
-  if (!file || !EndsWithTxt(*file)) {
+  if (!file || !EndsWithIgnoringAsciiCase(*file, "txt")) {
     QihaoXianshi();
     return;
   }

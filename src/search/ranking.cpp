@@ -9,6 +9,11 @@
 
 namespace brivo::search {
 
+namespace {
+
+// Reads every matched draw of the set (oldest first) with its values of the result kind and the
+// list of its pattern-side draw, and tallies those values at the positions of the result scope.
+// *counts gets a count for each value of the tally range (index: value - TallyRange low).
 Status ReadAndTally(Recordset& matched, const SearchCriteria& c, std::vector<MatchedDraw>* draws,
                     std::vector<std::int64_t>* counts, std::int64_t* total) {
   const ValueRange tallied = TallyRange(c.result_kind);
@@ -41,6 +46,7 @@ Status ReadAndTally(Recordset& matched, const SearchCriteria& c, std::vector<Mat
   return Status::Ok();
 }
 
+// Empties Carcu through a table recordset and appends one row per value of the written range.
 Status RewriteTally(Database& db, const SearchCriteria& c,
                     const std::vector<std::int64_t>& counts) {
   std::unique_ptr<Recordset> carcu;
@@ -59,6 +65,7 @@ Status RewriteTally(Database& db, const SearchCriteria& c,
   return Status::Ok();
 }
 
+// The ranked rows of Carcu.
 Status ReadRanking(Database& db, std::vector<RankedValue>* out) {
   std::unique_ptr<Recordset> ranked;
   if (Status s = db.OpenSnapshot(kRankingQuery, &ranked); !s.ok()) return s;
@@ -71,6 +78,8 @@ Status ReadRanking(Database& db, std::vector<RankedValue>* out) {
   }
   return Status::Ok();
 }
+
+}  // namespace
 
 std::string Percentage(std::int64_t count, std::int64_t total) {
   if (total <= 0) return "";

@@ -52,7 +52,7 @@ bool IsAllowedPatternKey(const QKeyEvent& key) {
 }  // namespace
 
 FrmMain::FrmMain(AppContext context, QWidget* parent)
-    : QMainWindow(parent), context_(std::move(context)) {
+    : QMainWindow(parent), context_(std::move(context)), session_(context_.program_folder) {
   setObjectName("frmMain");
   UseChineseFont();
   if (context_.prompts == nullptr) {
@@ -78,12 +78,7 @@ FrmMain::FrmMain(AppContext context, QWidget* parent)
   StartUp();
 }
 
-FrmMain::~FrmMain() {
-  // Recordsets go before the database they belong to.
-  snapshot_.reset();
-  table_.reset();
-  if (db_) db_->Close();
-}
+FrmMain::~FrmMain() = default;
 
 void FrmMain::WireHandlers() {
   for (int i = 0; i < 4; ++i) {

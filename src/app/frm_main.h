@@ -6,10 +6,10 @@
 #include <optional>
 #include <string>
 
-#include "acquire/appender.h"
 #include "acquire/history_import.h"
 #include "app/failure_reason.h"
 #include "app/window_settings.h"
+#include "model/history_session.h"
 #include "platform/clock.h"
 #include "platform/database.h"
 #include "platform/launcher.h"
@@ -48,8 +48,9 @@ struct AppContext {
   PageFetcher* fetcher = nullptr;
 };
 
-// The program's one window. It holds every control, the window state, the history database
-// with its table recordset and ordered snapshot, and runs the start-up sequence when built.
+// The program's one window. It holds every control, the window state and the history model, and
+// runs the start-up sequence when built. A handler reads its controls, calls the model and shows
+// what it answers.
 class FrmMain : public QMainWindow {
   Q_OBJECT
 
@@ -71,27 +72,27 @@ class FrmMain : public QMainWindow {
   void TabStrip1_Click();
   void Command9_Click();
 
-  // History view refresh: reopens the snapshot and refills the history grid.
+  // History view refresh (AddHaoma, "add numbers"): reads the history anew into the history grid.
   void AddHaoma();
-  // Proposed-issue refresh: Text1 and Text3(1) from the newest row.
+  // Proposed-issue refresh (QihaoXianshi, "show the issue"): Text1 and Text3(1) from the newest
+  // row.
   void QihaoXianshi();
-  // Deletes every row of the recordset.
-  Status Delrec(Recordset& recordset);
   // Closes, checks and compacts the history database and reopens it with both recordsets.
   Status CompactDb();
-  // Moves the snapshot to the pattern record and loads the search pattern.
+  // Loads the search pattern from the pattern record (or the manual boxes).
   void PatternRefresh();
   // Text3(0) = the oldest issue + 1 (上期) or + the look-back distance (前N期).
   void DefaultStartIssue();
 
   // Keeping the history: manual entry, text import, deleting, clearing, truncating.
-  void MaskEdBox1_Change(int index);
-  void cmdRdLst_Click();
-  void Command3_Click();
-  void mnuClear_Click();
-  void mnuDlzd_Click();
-  void mnuEszhzd_Click();
-  // Rebuilds every row from the scratch file; false when the history was left as it was.
+  void MaskEdBox1_Change(int index);  // an entry box changed; the seventh stores the draw
+  void cmdRdLst_Click();              // 读取历史号文本: the text import
+  void Command3_Click();              // deletes the newest draw
+  void mnuClear_Click();              // clears the history
+  void mnuDlzd_Click();               // 删除到指定期数: cuts the history back to an issue
+  void mnuEszhzd_Click();             // 删除最后N期: cuts the newest N draws
+  // Dqzd ("read the scratch file"): rebuilds every row from the scratch file; false when the
+  // history was left as it was.
   bool Dqzd();
 
   // The position search; the criteria as the controls hold them (nullopt, with a hint, when
@@ -100,7 +101,8 @@ class FrmMain : public QMainWindow {
   void Command2_Click();  // the combination search
   std::optional<search::SearchCriteria> ReadCriteria();
   // Runs a search on the criteria of the controls and shows its answer.
-  using SearchRunner = Status (*)(Database&, const search::SearchCriteria&, search::SearchResult*);
+  using SearchRunner = Status (HistorySession::*)(const search::SearchCriteria&,
+                                                  search::SearchResult*);
   void RunSearch(SearchRunner run, const char* failure);
   // Shows a search's answer in the matched-draw grid and the ranking grid.
   void FillResultGrids(const search::SearchCriteria& criteria, const search::SearchResult& result);
@@ -128,10 +130,11 @@ class FrmMain : public QMainWindow {
   void CommitPendingEdits();
 
   const WindowState& state() const { return state_; }
-  const store::ZodiacTables& zodiac() const { return zodiac_; }
-  Database* database() const { return db_.get(); }
-  Recordset* history_table() const { return table_.get(); }
-  Recordset* history_snapshot() const { return snapshot_.get(); }
+  const store::ZodiacTables& zodiac() const { return session_.zodiac(); }
+  HistorySession& session() { return session_; }
+  Database* database() const { return session_.database(); }
+  Recordset* history_table() const { return session_.table(); }
+  Recordset* history_snapshot() const { return session_.snapshot(); }
   const std::string& program_folder() const { return context_.program_folder; }
 
  protected:
@@ -153,7 +156,6 @@ class FrmMain : public QMainWindow {
   bool OfferToSetAsideAccessFile(const std::string& path);
   bool OfferToSetAsideUnreadableFile(const std::string& path, const Status& status);
   void ReportUnopenableHistory(const std::string& path, const Status& status);
-  Status ReopenRecordsets();
 
   // Selects an option button and runs its array's handler for its index, as a click would.
   void SelectOption(QRadioButton* button, int index, void (FrmMain::*handler)(int));
@@ -167,14 +169,12 @@ class FrmMain : public QMainWindow {
   void CutHistory(std::vector<acquire::ParsedDraw> draws, std::size_t kept);
   // The refresh every history change ends with: grid, proposed issue, pattern.
   void RefreshAfterHistoryChange();
-  void MoveToPatternRecord();
-  acquire::AppendContext AppendingContext();
-  std::int64_t NewestIssue();
 
   // Enables or disables every command that changes the history or searches it.
   void SetHistoryCommandsEnabled(bool enabled);
 
-  // Steps 3 and 4 of the pattern refresh, on the snapshot's current row.
+  // The search pattern from the pattern record into Text2 (automatic tab), or from the manual
+  // boxes Text22 (manual tab).
   void LoadPattern();
   // The manual pattern box of a position, or all of them: a whole number becomes the position's
   // pattern value; any other text is replaced by the value in use, with a hint.
@@ -200,15 +200,11 @@ class FrmMain : public QMainWindow {
   std::string update_sources_;
   bool update_cancelled_ = false;
   WindowState state_;
-  store::ZodiacTables zodiac_;
-  store::PrecedingMemory memory_;
+  // The history: the database, its recordsets, the memory and zodiac tables, the proposed issue.
+  HistorySession session_;
   // While set, changes of the entry boxes are neither stored nor move the focus (emptying the
   // boxes after a store changes them too); the next typed key clears it.
   bool suppress_entry_ = false;
-
-  std::unique_ptr<Database> db_;
-  std::unique_ptr<Recordset> table_;
-  std::unique_ptr<Recordset> snapshot_;
 
   // Controls; arrays indexed as their names are (Check1(1) .. Check1(7), index 0 unused).
   std::array<QLineEdit*, 2> text3_{};

@@ -145,23 +145,19 @@ void FrmMain::TabStrip1_Click() {
 }
 
 void FrmMain::PatternRefresh() {
-  if (!snapshot_) return;
-  snapshot_->MoveLast();
-  if (!state_.bolSq) {
-    for (int back = 0; back < state_.intPreQi - 1; ++back) snapshot_->MovePrevious();
-  }
+  if (!session_.is_open()) return;
   LoadPattern();
 }
 
 void FrmMain::LoadPattern() {
   if (tab_strip1_->currentIndex() == 0) {
     state_.manual_tab = false;
-    if (!snapshot_) return;
+    PatternValues values{};
+    if (!session_.PatternRecord(!state_.bolSq, state_.intPreQi, state_.intLei, &values).ok()) {
+      return;  // an empty history, or one shorter than the look-back distance
+    }
     for (int i = 1; i <= 7; ++i) {
-      std::int64_t value = 0;
-      const std::string column = store::ColumnName(i, state_.intLei, store::kOwn);
-      if (!snapshot_->GetInt(column, &value).ok()) continue;  // an empty history
-      const auto v = static_cast<std::int16_t>(value);
+      const std::int16_t v = values[static_cast<std::size_t>(i)];
       state_.pattern[static_cast<std::size_t>(i)] = v;
       QString shown = QString::number(v);
       if (state_.intLei == store::kSx) {
@@ -177,12 +173,10 @@ void FrmMain::LoadPattern() {
 }
 
 void FrmMain::DefaultStartIssue() {
-  if (!snapshot_ || !snapshot_->MoveFirst().ok()) return;
-  std::int64_t oldest = 0;
-  if (!snapshot_->GetInt("SQQH", &oldest).ok()) return;
   const int distance = state_.bolSq ? 1 : LookBackDigit();
   if (distance < 0) return;  // the look-back box holds no digit yet
-  text3_[0]->setText(QString::number(oldest + distance));
+  std::int64_t start = 0;
+  if (session_.DefaultStartIssue(distance, &start).ok()) text3_[0]->setText(QString::number(start));
 }
 
 }  // namespace brivo

@@ -10,8 +10,6 @@
 #include "app/flex_grid.h"
 #include "app/frm_main.h"
 #include "platform/qt/wait_cursor.h"
-#include "search/combination_search.h"
-#include "search/position_search.h"
 #include "search/ranking.h"
 
 namespace brivo {
@@ -67,21 +65,23 @@ std::optional<search::SearchCriteria> FrmMain::ReadCriteria() {
   return c;
 }
 
-void FrmMain::Command1_Click() { RunSearch(search::RunPositionSearch, "检索失败，结果没有改动"); }
+void FrmMain::Command1_Click() {
+  RunSearch(&HistorySession::RunPositionSearch, "检索失败，结果没有改动");
+}
 
 void FrmMain::Command2_Click() {
-  RunSearch(search::RunCombinationSearch, "组合检索失败，结果没有改动");
+  RunSearch(&HistorySession::RunCombinationSearch, "组合检索失败，结果没有改动");
 }
 
 void FrmMain::RunSearch(SearchRunner run, const char* failure) {
   CommitPendingEdits();
-  if (!db_) return;
+  if (!session_.is_open()) return;
   const auto criteria = ReadCriteria();
   if (!criteria) return;
   WaitCursor wait;
   search::SearchResult result;
   grid2_->setVisible(false);
-  if (Status s = run(*db_, *criteria, &result); !s.ok()) {
+  if (Status s = (session_.*run)(*criteria, &result); !s.ok()) {
     grid2_->setVisible(true);
     WarnOfFailure(std::string(failure) + "。", s);
     return;

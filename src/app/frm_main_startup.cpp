@@ -76,29 +76,25 @@ void FrmMain::StartUp() {
   for (int c = 0; c < 4; ++c) grid3_->SetColWidthTwips(c, widths[c]);
   // 16-17. The proposed issue and the zodiac year it belongs to.
   QihaoXianshi();
-  zodiac_.SetZodiacYear(ZodiacYearOfText1());
+  session_.zodiac().SetZodiacYear(ZodiacYearOfText1());
   // 18-19. The search kind; the animal names are built in.
   Select(option3_, state_.intLei, &FrmMain::Option3_Click);
   // 20. The default issue range.
   DefaultStartIssue();
-  if (snapshot_ && snapshot_->MoveLast().ok()) {
-    std::int64_t newest = 0;
-    if (snapshot_->GetInt("SQQH", &newest).ok()) text3_[1]->setText(QString::number(newest));
-    // 21. The pattern record.
-    if (!state_.bolSq) {
-      for (int back = 0; back < state_.intPreQi - 1; ++back) snapshot_->MovePrevious();
-    }
+  if (const std::int64_t newest = session_.NewestIssue(); newest > 0) {
+    text3_[1]->setText(QString::number(newest));
   }
-  // 22. The search pattern from the pattern record (or the manual boxes).
+  // 21-22. The search pattern from the pattern record (or the manual boxes).
   LoadPattern();
   // 23-24. The zodiac codes and groups for the reference year.
-  zodiac_.ComputeCodes(state_.SxIni, state_.SxSetup);
-  zodiac_.SetZodiacYear(zodiac_.reference_year());
+  store::ZodiacTables& zodiac = session_.zodiac();
+  zodiac.ComputeCodes(state_.SxIni, state_.SxSetup);
+  zodiac.SetZodiacYear(zodiac.reference_year());
   // 25. The history grid.
   AddHaoma();
   // An empty history (a new user): the status bar says how to fill it, until the next hint.
   // Nothing is read without the user asking.
-  if (NewestIssue() <= 0) {
+  if (session_.NewestIssue() <= 0) {
     statusBar()->showMessage(
         QString::fromUtf8(
             "历史号码是空的：点击“读取历史号文本”读入随程序附带的%1，或点击“历史号在线更新”")

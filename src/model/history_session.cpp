@@ -44,19 +44,30 @@ Status HistorySession::Open() {
   return s;
 }
 
+Recordset* HistorySession::Snapshot() {
+  if (snapshot_stale_ && db_) {
+    std::unique_ptr<Recordset> reopened;
+    if (db_->OpenSnapshot(store::kHistoryQuery, &reopened).ok()) snapshot_ = std::move(reopened);
+  }
+  snapshot_stale_ = false;
+  return snapshot_.get();
+}
+
 Status HistorySession::HistoryRows(std::vector<store::HistoryGridRow>* rows) {
   rows->clear();
   if (!db_) return Status::IoError("no history database is open");
   std::unique_ptr<Recordset> reopened;
   if (Status s = db_->OpenSnapshot(store::kHistoryQuery, &reopened); !s.ok()) return s;
   snapshot_ = std::move(reopened);
+  snapshot_stale_ = false;
   *rows = store::ReadHistoryGridRows(*snapshot_);
   return Status::Ok();
 }
 
 std::int64_t HistorySession::NewestIssue() {
   std::int64_t newest = 0;
-  if (snapshot_ && snapshot_->MoveLast().ok() && snapshot_->GetInt("SQQH", &newest).ok()) {
+  Recordset* snapshot = Snapshot();
+  if (snapshot && snapshot->MoveLast().ok() && snapshot->GetInt("SQQH", &newest).ok()) {
     return newest;
   }
   return 0;
@@ -64,7 +75,8 @@ std::int64_t HistorySession::NewestIssue() {
 
 Status HistorySession::DefaultStartIssue(int distance, std::int64_t* start) {
   std::int64_t oldest = 0;
-  if (!snapshot_ || !snapshot_->MoveFirst().ok() || !snapshot_->GetInt("SQQH", &oldest).ok()) {
+  Recordset* snapshot = Snapshot();
+  if (!snapshot || !snapshot->MoveFirst().ok() || !snapshot->GetInt("SQQH", &oldest).ok()) {
     return Status::NotFound("the history is empty");
   }
   *start = oldest + distance;
@@ -73,7 +85,8 @@ Status HistorySession::DefaultStartIssue(int distance, std::int64_t* start) {
 
 Status HistorySession::ReadProposedIssue(std::int64_t* newest) {
   *newest = 0;
-  if (!snapshot_ || !snapshot_->MoveLast().ok()) return Status::NotFound("the history is empty");
+  Recordset* snapshot = Snapshot();
+  if (!snapshot || !snapshot->MoveLast().ok()) return Status::NotFound("the history is empty");
   std::int64_t proposed = 0;
   if (snapshot_->GetInt("QQH", &proposed).ok())
     proposed_issue_ = static_cast<std::int32_t>(proposed);
@@ -82,9 +95,10 @@ Status HistorySession::ReadProposedIssue(std::int64_t* newest) {
 }
 
 bool HistorySession::MoveToPatternRecord(bool earlier_basis, int look_back) {
-  if (!snapshot_ || !snapshot_->MoveLast().ok()) return false;
+  Recordset* snapshot = Snapshot();
+  if (!snapshot || !snapshot->MoveLast().ok()) return false;
   if (earlier_basis) {
-    for (int back = 0; back < look_back - 1; ++back) snapshot_->MovePrevious();
+    for (int back = 0; back < look_back - 1; ++back) snapshot->MovePrevious();
   }
   return !snapshot_->IsBof() && !snapshot_->IsEof();
 }
@@ -122,6 +136,7 @@ Status HistorySession::AppendDraw(std::int32_t issue, const store::DrawNumbers& 
   if (NewestIssue() > 0 && store::ReadOwnValues(*snapshot_, &newest_values).ok()) {
     before = store::ListsOf(newest_values);
   }
+  snapshot_stale_ = true;
   Database::Transaction transaction(*db_);
   Status s = transaction.status();
   if (s.ok()) {
@@ -134,6 +149,7 @@ Status HistorySession::AppendDraw(std::int32_t issue, const store::DrawNumbers& 
 
 Status HistorySession::Import(const std::vector<acquire::ParsedDraw>& draws, int ds_ini) {
   if (!db_ || !table_) return Status::IoError("no history database is open");
+  snapshot_stale_ = true;
   return acquire::ReplaceHistory(*db_, *table_, AppendingContext(ds_ini), draws,
                                  acquire::EarlierLists::kUnset);
 }
@@ -153,6 +169,7 @@ Status HistorySession::WriteScratchFile(const std::vector<acquire::ParsedDraw>& 
 
 Status HistorySession::RebuildFromScratchFile(int ds_ini) {
   if (!db_ || !table_) return Status::IoError("no history database is open");
+  snapshot_stale_ = true;
   std::vector<std::string> lines;
   Status s = acquire::ReadTextLines(store::ProgramFile(program_folder_, acquire::kScratchFileName),
                                     &lines);
@@ -164,6 +181,7 @@ Status HistorySession::RebuildFromScratchFile(int ds_ini) {
 
 Status HistorySession::DeleteNewest() {
   if (!db_) return Status::IoError("no history database is open");
+  snapshot_stale_ = true;
   std::unique_ptr<Recordset> rows;
   Status s = db_->OpenUpdatable(store::kHistoryQuery, &rows);
   if (s.ok() && rows->MoveLast().ok()) s = rows->Delete();
@@ -172,6 +190,7 @@ Status HistorySession::DeleteNewest() {
 
 Status HistorySession::Clear() {
   if (!db_ || !table_) return Status::IoError("no history database is open");
+  snapshot_stale_ = true;
   Database::Transaction transaction(*db_);
   Status s = transaction.status();
   if (s.ok()) s = store::DeleteAll(*table_);
@@ -196,6 +215,7 @@ Status HistorySession::UpdateOnline(const std::vector<acquire::DrawSource*>& sou
                                     const acquire::OnlineUpdateRequest& request, int ds_ini,
                                     acquire::OnlineUpdateResult* result) {
   if (!db_ || !table_) return Status::IoError("no history database is open");
+  snapshot_stale_ = true;
   return acquire::RunOnlineUpdate(*db_, *table_, AppendingContext(ds_ini), sources, request,
                                   result);
 }

@@ -38,8 +38,8 @@ class HistorySession {
   // The path of the history file.
   std::string HistoryPath() const;
 
-  // The history as last read (the snapshot reopened): the history grid's rows, oldest first.
-  // REQUIRES: is_open(). On failure the snapshot read before stays.
+  // The history read anew: the history grid's rows, oldest first. REQUIRES: is_open(). On
+  // failure the history as read before stays what the other readings below see.
   Status HistoryRows(std::vector<store::HistoryGridRow>* rows);
   // The newest stored issue, or 0 for an empty history (or none open).
   std::int64_t NewestIssue();
@@ -95,6 +95,8 @@ class HistorySession {
 
  private:
   Status OpenRecordsets();
+  // The snapshot, read anew first when a command has changed the history since it was taken.
+  Recordset* Snapshot();
   void CloseAll();
   // Moves the snapshot to the pattern record; false when the history has no such draw.
   bool MoveToPatternRecord(bool earlier_basis, int look_back);
@@ -104,6 +106,7 @@ class HistorySession {
   std::unique_ptr<Database> db_;
   std::unique_ptr<Recordset> table_;
   std::unique_ptr<Recordset> snapshot_;
+  bool snapshot_stale_ = false;
   store::PrecedingMemory memory_;
   store::ZodiacTables zodiac_;
   std::int32_t proposed_issue_ = 0;

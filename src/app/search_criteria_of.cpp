@@ -32,7 +32,7 @@ std::optional<search::SearchCriteria> SearchCriteriaOf(const WindowState& state,
   c.look_back = state.intPreQi;
   c.search_kind = state.intLei;
   c.result_kind = state.intXianshiLei;
-  c.result_scope = state.intConsqSort;
+  c.result_scope = static_cast<search::ResultScope>(state.intConsqSort);
   c.pattern = state.pattern;
   c.sx_ini = state.SxIni;
   c.ds_ini = state.DsIni;

@@ -8,13 +8,17 @@
 // What a search is asked: read from the window once, when it starts.
 namespace brivo::search {
 
+// The positions a ranking counts: 红蓝 all seven, 红球 the six red ones, 蓝球 the blue one
+// (Option5(0..2), stored as intConsqSort).
+enum class ResultScope { kRedAndBlue = 0, kRed = 1, kBlue = 2 };
+
 struct SearchCriteria {
   bool free_mode = true;       // 自由位; false: 固定位
   bool earlier_basis = false;  // 前N期; false: 上期
   int look_back = 2;           // N of 前N期 (0 is taken as 1)
   int search_kind = 0;         // 0..5: 号码 生肖 头数 尾数 合数 段数
   int result_kind = 0;
-  int result_scope = 0;  // 0 红蓝, 1 红球, 2 蓝球
+  ResultScope result_scope = ResultScope::kRedAndBlue;
   bool count_blue = true;
   std::array<bool, 8> selected{};  // positions 1..7
   std::array<std::int16_t, 8> pattern{};

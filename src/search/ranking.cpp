@@ -19,8 +19,8 @@ Status ReadAndTally(Recordset& matched, const SearchCriteria& c, std::vector<Mat
   const ValueRange tallied = TallyRange(c.result_kind);
   counts->assign(static_cast<std::size_t>(tallied.high - tallied.low + 1), 0);
   draws->clear();
-  const int first = c.result_scope == 2 ? 7 : 1;
-  const int last = c.result_scope == 1 ? 6 : 7;
+  const int first = c.result_scope == ResultScope::kBlue ? 7 : 1;
+  const int last = c.result_scope == ResultScope::kRed ? 6 : 7;
   const std::string list_column(c.earlier_basis ? store::kPlainPreList : store::kPlainList);
   if (matched.MoveFirst().ok()) {
     for (; !matched.IsEof(); matched.MoveNext()) {
@@ -41,7 +41,9 @@ Status ReadAndTally(Recordset& matched, const SearchCriteria& c, std::vector<Mat
       draws->push_back(std::move(draw));
     }
   }
-  const std::int64_t per_draw = c.result_scope == 0 ? 7 : (c.result_scope == 1 ? 6 : 1);
+  const std::int64_t per_draw = c.result_scope == ResultScope::kRedAndBlue ? 7
+                                : c.result_scope == ResultScope::kRed      ? 6
+                                                                           : 1;
   *total = static_cast<std::int64_t>(draws->size()) * per_draw;
   return Status::Ok();
 }
@@ -53,7 +55,8 @@ Status RewriteTally(Database& db, const SearchCriteria& c,
   if (Status s = db.OpenTable(store::kTallyTable, &carcu); !s.ok()) return s;
   if (Status s = store::DeleteAll(*carcu); !s.ok()) return s;
   const ValueRange tallied = TallyRange(c.result_kind);
-  const ValueRange written = WrittenRange(c.result_kind, c.result_scope == 2, c.sx_ini, c.ds_ini);
+  const ValueRange written =
+      WrittenRange(c.result_kind, c.result_scope == ResultScope::kBlue, c.sx_ini, c.ds_ini);
   for (int v = written.low; v <= written.high; ++v) {
     const std::int64_t count =
         tallied.Contains(v) ? counts[static_cast<std::size_t>(v - tallied.low)] : 0;

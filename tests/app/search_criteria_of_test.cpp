@@ -30,7 +30,7 @@ TEST(SearchCriteriaOfTest, TakesTheStateAndTheControls) {
   EXPECT_EQ(c->look_back, 4);
   EXPECT_EQ(c->search_kind, 3);
   EXPECT_EQ(c->result_kind, 1);
-  EXPECT_EQ(c->result_scope, 2);
+  EXPECT_EQ(c->result_scope, search::ResultScope::kBlue);
   EXPECT_EQ(c->selected, controls.selected);
   EXPECT_EQ(c->pattern, state.pattern);
   EXPECT_EQ(c->start_issue, 2003002);

@@ -206,7 +206,7 @@ class FrmMain : public QMainWindow {
   // boxes after a store changes them too); the next typed key clears it.
   bool suppress_entry_ = false;
 
-  // Controls; arrays indexed as their names are (Check1(1) .. Check1(7), index 0 unused).
+  // Controls; arrays indexed as their names are (Check1(1) .. Check1(7) by position).
   std::array<QLineEdit*, 2> text3_{};
   std::array<QRadioButton*, 3> option5_{};
   std::array<QRadioButton*, 2> option6_{};
@@ -217,10 +217,10 @@ class FrmMain : public QMainWindow {
   std::array<QRadioButton*, 4> option1_{};
   QLineEdit* mask_ed_box2_ = nullptr;
   QCheckBox* check2_ = nullptr;
-  std::array<QCheckBox*, 8> check1_{};
-  std::array<QLineEdit*, 8> text2_{};
-  std::array<QCheckBox*, 8> check11_{};
-  std::array<QLineEdit*, 8> text22_{};
+  store::ByPosition<QCheckBox*> check1_{};
+  store::ByPosition<QLineEdit*> text2_{};
+  store::ByPosition<QCheckBox*> check11_{};
+  store::ByPosition<QLineEdit*> text22_{};
   QTabBar* tab_strip1_ = nullptr;
   QStackedWidget* tab_pages_ = nullptr;
   QPushButton* command1_ = nullptr;
@@ -232,7 +232,7 @@ class FrmMain : public QMainWindow {
   QPushButton* command9_ = nullptr;
   QLabel* label12_ = nullptr;
   QLineEdit* text1_ = nullptr;
-  std::array<QLineEdit*, 8> mask_ed_box1_{};
+  store::ByPosition<QLineEdit*> mask_ed_box1_{};
   FlexGrid* grid1_ = nullptr;
   FlexGrid* grid2_ = nullptr;
   FlexGrid* grid3_ = nullptr;

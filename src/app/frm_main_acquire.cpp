@@ -36,11 +36,11 @@ void FrmMain::RefreshAfterHistoryChange() {
 
 void FrmMain::MaskEdBox1_Change(int index) {
   if (suppress_entry_) return;
-  const QString shown = mask_ed_box1_[static_cast<std::size_t>(index)]->displayText();
+  const QString shown = mask_ed_box1_[index]->displayText();
   const bool complete = shown.size() == 2 && !shown.contains('_');
   if (index == 7 && complete) StoreManualDraw();
   if (!suppress_entry_ && index <= 6 && shown.size() == 2 && shown.at(1) != '_') {
-    mask_ed_box1_[static_cast<std::size_t>(index) + 1]->setFocus();
+    mask_ed_box1_[index + 1]->setFocus();
   }
 }
 
@@ -51,8 +51,7 @@ void FrmMain::StoreManualDraw() {
   }
   std::array<std::string, 7> boxes;
   for (int i = 1; i <= 7; ++i) {
-    boxes[static_cast<std::size_t>(i - 1)] =
-        mask_ed_box1_[static_cast<std::size_t>(i)]->displayText().toStdString();
+    boxes[static_cast<std::size_t>(i - 1)] = mask_ed_box1_[i]->displayText().toStdString();
   }
   std::string problem;
   const std::int64_t newest = session_.NewestIssue();
@@ -67,7 +66,7 @@ void FrmMain::StoreManualDraw() {
     return;
   }
   suppress_entry_ = true;
-  for (int i = 1; i <= 7; ++i) mask_ed_box1_[static_cast<std::size_t>(i)]->clear();
+  for (int i = 1; i <= 7; ++i) mask_ed_box1_[i]->clear();
   mask_ed_box1_[1]->setFocus();
   RefreshAfterHistoryChange();
   ShowHint(QString::fromUtf8("第%1期已保存").arg(draw->issue));

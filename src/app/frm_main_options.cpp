@@ -110,20 +110,19 @@ void FrmMain::Combo1_LostFocus() {
 void FrmMain::Text22_LostFocus(int index) { TakeManualBox(index); }
 
 void FrmMain::TakeManualBox(int index) {
-  const auto i = static_cast<std::size_t>(index);
-  const QString text = text22_[i]->text();
+  const QString text = text22_[index]->text();
   if (auto value = PatternValue(text)) {
-    state_.pattern[i] = *value;
+    state_.pattern[index] = *value;
     return;
   }
   // What the box shows is what is searched: a text that is no number gives way to the value in
   // use.
-  text22_[i]->setText(QString::number(state_.pattern[i]));
+  text22_[index]->setText(QString::number(state_.pattern[index]));
   if (!text.isEmpty()) {
     ShowHint(QString::fromUtf8("%1的“%2”不是整数，仍按%3检索")
                  .arg(index == 7 ? QString::fromUtf8("蓝球") : QString::fromUtf8("红%1").arg(index),
                       text)
-                 .arg(state_.pattern[i]));
+                 .arg(state_.pattern[index]));
   }
 }
 
@@ -157,14 +156,14 @@ void FrmMain::LoadPattern() {
       return;  // an empty history, or one shorter than the look-back distance
     }
     for (int i = 1; i <= 7; ++i) {
-      const std::int16_t v = values[static_cast<std::size_t>(i)];
-      state_.pattern[static_cast<std::size_t>(i)] = v;
+      const std::int16_t v = values[i];
+      state_.pattern[i] = v;
       QString shown = QString::number(v);
       if (state_.intLei == store::kSx) {
         const std::string name = store::AnimalName(v, state_.SxIni);
         if (!name.empty()) shown = QString::fromStdString(name);
       }
-      text2_[static_cast<std::size_t>(i)]->setText(shown);
+      text2_[i]->setText(shown);
     }
   } else {
     state_.manual_tab = true;

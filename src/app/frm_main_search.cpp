@@ -31,8 +31,7 @@ std::optional<search::SearchCriteria> FrmMain::ReadCriteria() {
   controls.fixed_mode = option1_[0]->isChecked();
   controls.count_blue = check2_->isChecked();
   for (int i = 1; i <= 7; ++i) {
-    const auto k = static_cast<std::size_t>(i);
-    controls.selected[k] = state_.manual_tab ? check11_[k]->isChecked() : check1_[k]->isChecked();
+    controls.selected[i] = state_.manual_tab ? check11_[i]->isChecked() : check1_[i]->isChecked();
   }
   controls.start_text = text3_[0]->text().toStdString();
   controls.end_text = text3_[1]->text().toStdString();
@@ -88,8 +87,7 @@ void FrmMain::FillResultGrids(const search::SearchCriteria& c, const search::Sea
     const int row = static_cast<int>(r) + 1;
     grid2_->SetText(row, 0, QString::number(draw.issue));
     for (int i = 1; i <= 7; ++i) {
-      grid2_->SetText(row, i,
-                      Shown(draw.values[static_cast<std::size_t>(i - 1)], c.result_kind, c.sx_ini));
+      grid2_->SetText(row, i, Shown(draw.values[i], c.result_kind, c.sx_ini));
     }
     grid2_->SetText(row, 8, QString::fromStdString(draw.pattern_side_list));
   }

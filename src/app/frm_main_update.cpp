@@ -62,7 +62,7 @@ void FrmMain::SetHistoryCommandsEnabled(bool enabled) {
                      static_cast<QWidget*>(command21_), static_cast<QWidget*>(command9_)}) {
     w->setEnabled(enabled);
   }
-  for (int i = 1; i <= 7; ++i) mask_ed_box1_[static_cast<std::size_t>(i)]->setEnabled(enabled);
+  for (int i = 1; i <= 7; ++i) mask_ed_box1_[i]->setEnabled(enabled);
   for (QAction* action : mnu_lsgl_->actions()) {
     if (action->objectName() != "mnuDcls") action->setEnabled(enabled);
   }

@@ -13,8 +13,8 @@ namespace brivo {
 struct SearchControls {
   bool fixed_mode = false;  // Option1(0) 固定位 is chosen
   bool count_blue = true;   // Check2
-  // The position boxes of the tab in use (Check1 or Check11), positions 1..7.
-  std::array<bool, 8> selected{};
+  // The position boxes of the tab in use (Check1 or Check11).
+  store::ByPosition<bool> selected{};
   std::string start_text;  // Text3(0)
   std::string end_text;    // Text3(1)
 };

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/settings_store.h"
+#include "store/by_position.h"
 
 // The settings mirrors of the main window and how each key reads from the settings store.
 namespace brivo {
@@ -53,8 +54,8 @@ struct WindowState {
   bool SxSetup = false;
   int IniSerchDay = 6;
 
-  // The search pattern, positions 1..7 (index 0 unused).
-  std::array<std::int16_t, 8> pattern{};
+  // The search pattern.
+  store::ByPosition<std::int16_t> pattern{};
   bool manual_tab = false;
   std::int32_t proposed_issue = 0;
 };

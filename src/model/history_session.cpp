@@ -113,7 +113,7 @@ Status HistorySession::PatternRecord(bool earlier_basis, int look_back, int kind
     std::int64_t value = 0;
     const std::string column = store::ColumnName(i, kind, store::kOwn);
     if (Status s = snapshot_->GetInt(column, &value); !s.ok()) return s;
-    read[static_cast<std::size_t>(i)] = static_cast<std::int16_t>(value);
+    read[i] = static_cast<std::int16_t>(value);
   }
   *values = read;
   return Status::Ok();

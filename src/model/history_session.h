@@ -12,6 +12,7 @@
 #include "platform/database.h"
 #include "search/criteria.h"
 #include "store/attributes.h"
+#include "store/by_position.h"
 #include "store/draw_record.h"
 #include "store/history_ops.h"
 
@@ -21,8 +22,8 @@
 // needs a row of the snapshot it moves there itself, so no call depends on where another left it.
 namespace brivo {
 
-// The seven own values of the pattern record of one kind, positions 1..7 (index 0 unused).
-using PatternValues = std::array<std::int16_t, 8>;
+// The seven own values of the pattern record of one kind.
+using PatternValues = store::ByPosition<std::int16_t>;
 
 class HistorySession {
  public:

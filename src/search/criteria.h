@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "store/by_position.h"
+
 // What a search is asked: read from the window once, when it starts.
 namespace brivo::search {
 
@@ -20,8 +22,8 @@ struct SearchCriteria {
   int result_kind = 0;
   ResultScope result_scope = ResultScope::kRedAndBlue;
   bool count_blue = true;
-  std::array<bool, 8> selected{};  // positions 1..7
-  std::array<std::int16_t, 8> pattern{};
+  store::ByPosition<bool> selected{};
+  store::ByPosition<std::int16_t> pattern{};
   std::int64_t start_issue = 0;
   std::int64_t end_issue = 0;
   int sx_ini = 1;
@@ -37,8 +39,8 @@ struct SearchCriteria {
 // One matched draw as the matched-draw grid shows it.
 struct MatchedDraw {
   std::int64_t issue = 0;
-  std::array<std::int64_t, 7> values{};  // of the result kind, positions 1..7
-  std::string pattern_side_list;         // the plain number list of the draw on the pattern side
+  store::ByPosition<std::int64_t> values{};  // of the result kind
+  std::string pattern_side_list;  // the plain number list of the draw on the pattern side
 };
 
 // One row of the ranking: a value and how often it came.

@@ -37,9 +37,9 @@ Status MarkPositionMatches(Database& db, const SearchCriteria& c, int* required)
     std::vector<int> occurrences(
         counted ? static_cast<std::size_t>(counted->high - counted->low + 1) : 0);
     for (int i = 1; i <= 7; ++i) {
-      if (!c.selected[static_cast<std::size_t>(i)]) continue;
+      if (!c.selected[i]) continue;
       ++*required;
-      const int v = c.pattern[static_cast<std::size_t>(i)];
+      const int v = c.pattern[i];
       int k = 0;
       if (counted) {
         // A value without a counter cannot be in any list: it still counts as required.
@@ -56,14 +56,13 @@ Status MarkPositionMatches(Database& db, const SearchCriteria& c, int* required)
   const std::string suffix = SuffixOf(c);
   bool shifted = false;
   for (int i = 1; i <= 7; ++i) {
-    if (!c.selected[static_cast<std::size_t>(i)]) continue;
+    if (!c.selected[i]) continue;
     const std::string column = store::ColumnName(i, c.search_kind, store::kOwn);
     Status s = c.earlier_basis ? ShiftPassEarlier(db, column, n) : ShiftPassPreceding(db, column);
     if (!s.ok()) return s;
     shifted = true;
     ++*required;
-    const std::string update =
-        CountValueMatches(column + suffix, c.pattern[static_cast<std::size_t>(i)]);
+    const std::string update = CountValueMatches(column + suffix, c.pattern[i]);
     if (Status u = db.Execute(update); !u.ok()) return u;
   }
   // The matched-draw grid shows txtHisPreLst: keep it in step even when no pass ran.

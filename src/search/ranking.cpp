@@ -32,7 +32,7 @@ Status ReadAndTally(Recordset& matched, const SearchCriteria& c, std::vector<Mat
             !s.ok()) {
           return s;
         }
-        draw.values[static_cast<std::size_t>(i - 1)] = v;
+        draw.values[i] = v;
         if (i >= first && i <= last && tallied.Contains(static_cast<int>(v))) {
           ++(*counts)[static_cast<std::size_t>(v - tallied.low)];
         }

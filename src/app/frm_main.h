@@ -59,18 +59,18 @@ class FrmMain : public QMainWindow {
   ~FrmMain() override;
 
   // The option and box handlers; selecting an option from the program calls the same one.
-  void Option1_Click(int index);
-  void Option2_Click(int index);
-  void Option3_Click(int index);
-  void Option4_Click(int index);
-  void Option5_Click(int index);
-  void Option6_Click(int index);
-  void MaskEdBox2_LostFocus();
-  void Check2_LostFocus();
-  void Combo1_LostFocus();
-  void Text22_LostFocus(int index);
-  void TabStrip1_Click();
-  void Command9_Click();
+  void Option1_Click(int index);  // 0 固定位, 1 自由位 (mode); 2 前N期, 3 上期 (basis)
+  void Option2_Click(int index);  // 4 落地码, 5 顺序码 (number order)
+  void Option3_Click(int index);  // 搜索类型: the search kind 号码 生肖 头数 尾数 合数 段数
+  void Option4_Click(int index);  // 结果类型: the result kind, same six
+  void Option5_Click(int index);  // 结果统计: the result scope 红蓝 红球 蓝球
+  void Option6_Click(int index);  // the combination pool 红蓝 or 红球
+  void MaskEdBox2_LostFocus();    // the look-back distance N of 前N期
+  void Check2_LostFocus();        // 自由位计蓝球: free-position mode counts the blue number
+  void Combo1_LostFocus();        // 组合位数: the combination size
+  void Text22_LostFocus(int index);  // a manual pattern box of the 手动输入号 tab
+  void TabStrip1_Click();  // 自动历史位 / 手动输入号: where the pattern comes from
+  void Command9_Click();   // 软件设置: opens the settings menu
 
   // History view refresh (AddHaoma, "add numbers"): reads the history anew into the history grid.
   void AddHaoma();
@@ -95,10 +95,10 @@ class FrmMain : public QMainWindow {
   // history was left as it was.
   bool Dqzd();
 
-  // The position search; the criteria as the controls hold them (nullopt, with a hint, when
-  // the issue range is no pair of whole numbers).
+  // 检索: the position search; the criteria as the controls hold them (nullopt, with a hint,
+  // when the issue range is no pair of whole numbers).
   void Command1_Click();
-  void Command2_Click();  // the combination search
+  void Command2_Click();  // 组合检索: the combination search
   std::optional<search::SearchCriteria> ReadCriteria();
   // Runs a search on the criteria of the controls and shows its answer.
   using SearchRunner = Status (HistorySession::*)(const search::SearchCriteria&,
@@ -107,22 +107,22 @@ class FrmMain : public QMainWindow {
   // Shows a search's answer in the matched-draw grid and the ranking grid.
   void FillResultGrids(const search::SearchCriteria& criteria, const search::SearchResult& result);
 
-  // The online update; while it runs the commands that change the history or search it are
-  // disabled.
+  // 历史号在线更新: the online update; while it runs the commands that change the history or
+  // search it are disabled.
   void Command21_Click();
   bool update_running() const { return update_running_; }
 
   // The settings menu: zodiac offset, segment offset, zodiac coding, kept years, help pages.
-  void mnuSxcs_Click(int index);
-  void mnuDscs_Click(int index);
-  void mnuSxsetup_Click(int index);
-  void mnuSetDay_Click();
+  void mnuSxcs_Click(int index);     // 生肖参数: the zodiac offset 0 or 1 (SxIni)
+  void mnuDscs_Click(int index);     // 段数参数: the segment offset 0 or 1 (DsIni)
+  void mnuSxsetup_Click(int index);  // 生肖取值: the zodiac coding (SxSetup)
+  void mnuSetDay_Click();            // 历史号码更新检索年: the kept years of the update
   void OpenHelpPage(const char* page);
 
   // Exports: the history as a text file, a grid as a workbook (the menu variant hides the grid
   // and shows the wait cursor while copying).
-  void Command4_Click();
-  void mnuDcls_Click();
+  void Command4_Click();  // 历史号码导出文本文件
+  void mnuDcls_Click();   // 导出历史号码: the history grid as a workbook
   void ExportGrid(FlexGrid* grid, bool from_menu);
 
   // Runs the lost-focus handler of the box that has the focus: a command started by an access
@@ -233,9 +233,9 @@ class FrmMain : public QMainWindow {
   QLabel* label12_ = nullptr;
   QLineEdit* text1_ = nullptr;
   store::ByPosition<QLineEdit*> mask_ed_box1_{};
-  FlexGrid* grid1_ = nullptr;
-  FlexGrid* grid2_ = nullptr;
-  FlexGrid* grid3_ = nullptr;
+  FlexGrid* grid1_ = nullptr;  // MSFlexGrid1: the history
+  FlexGrid* grid2_ = nullptr;  // MSFlexGrid2: the matched draws
+  FlexGrid* grid3_ = nullptr;  // MSFlexGrid3: the ranking
 
   QMenu* mnu_lsgl_ = nullptr;
   QMenu* mnu_setup_ = nullptr;

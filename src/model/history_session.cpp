@@ -67,16 +67,14 @@ Status HistorySession::HistoryRows(std::vector<store::HistoryGridRow>* rows) {
 std::int64_t HistorySession::NewestIssue() {
   std::int64_t newest = 0;
   Recordset* snapshot = Snapshot();
-  if (snapshot && snapshot->MoveLast().ok() && snapshot->GetInt("SQQH", &newest).ok()) {
-    return newest;
-  }
-  return 0;
+  if (snapshot) store::ReadNewestIssue(*snapshot, &newest);
+  return newest;
 }
 
 Status HistorySession::DefaultStartIssue(int distance, std::int64_t* start) {
   std::int64_t oldest = 0;
   Recordset* snapshot = Snapshot();
-  if (!snapshot || !snapshot->MoveFirst().ok() || !snapshot->GetInt("SQQH", &oldest).ok()) {
+  if (!snapshot || !store::ReadOldestIssue(*snapshot, &oldest).ok() || oldest == 0) {
     return Status::NotFound("the history is empty");
   }
   *start = oldest + distance;
@@ -88,9 +86,10 @@ Status HistorySession::ReadProposedIssue(std::int64_t* newest) {
   Recordset* snapshot = Snapshot();
   if (!snapshot || !snapshot->MoveLast().ok()) return Status::NotFound("the history is empty");
   std::int64_t proposed = 0;
-  if (snapshot_->GetInt("QQH", &proposed).ok())
+  if (snapshot->GetInt("QQH", &proposed).ok()) {
     proposed_issue_ = static_cast<std::int32_t>(proposed);
-  if (!snapshot_->GetInt("SQQH", newest).ok()) *newest = 0;
+  }
+  if (!snapshot->GetInt("SQQH", newest).ok()) *newest = 0;
   return Status::Ok();
 }
 

@@ -153,6 +153,22 @@ std::string CellText(Recordset& snapshot, std::string_view column) {
 
 }  // namespace
 
+Status ReadNewestIssue(Recordset& snapshot, std::int64_t* issue) {
+  *issue = 0;
+  if (!snapshot.MoveLast().ok()) return Status::Ok();
+  Status s = snapshot.GetInt("SQQH", issue);
+  if (!s.ok()) *issue = 0;
+  return s;
+}
+
+Status ReadOldestIssue(Recordset& snapshot, std::int64_t* issue) {
+  *issue = 0;
+  if (!snapshot.MoveFirst().ok()) return Status::Ok();
+  Status s = snapshot.GetInt("SQQH", issue);
+  if (!s.ok()) *issue = 0;
+  return s;
+}
+
 Status DeleteAll(Recordset& recordset) {
   if (Status s = recordset.MoveLast(); !s.ok()) {
     if (s.code() == Status::Code::kNoCurrentRecord && recordset.RecordCount() == 0) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,11 @@
 // Operations on the whole history: deleting every row, compacting the file, reading it for the
 // history grid, and telling what kind of file lies at the history's path.
 namespace brivo::store {
+
+// The issue of the newest (last) or oldest (first) row of a history snapshot in issue order,
+// which is left standing there; 0 for an empty history.
+Status ReadNewestIssue(Recordset& snapshot, std::int64_t* issue);
+Status ReadOldestIssue(Recordset& snapshot, std::int64_t* issue);
 
 // Deletes every row of the recordset, from the last towards the first.
 // The delete-all of the history (Delrec).

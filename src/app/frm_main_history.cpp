@@ -97,14 +97,14 @@ void FrmMain::ReportUnopenableHistory(const std::string& path, const Status& sta
 
 void FrmMain::AddHaoma() {
   grid1_->setVisible(false);
-  std::vector<store::HistoryGridRow> rows;
+  std::vector<HistoryGridRow> rows;
   if (session_.is_open()) {
     if (Status s = session_.HistoryRows(&rows); !s.ok()) LogWarning(s.ToString());
   }
   grid1_->setUpdatesEnabled(false);
   grid1_->SetRows(static_cast<int>(rows.size()) + 1);
   grid1_->SetCols(8);
-  const store::HistoryGridRow& headings = store::HistoryGridHeadings();
+  const HistoryGridRow& headings = HistoryGridHeadings();
   for (int c = 0; c < 8; ++c) {
     grid1_->SetText(0, c, QString::fromStdString(headings[static_cast<std::size_t>(c)]));
   }

@@ -53,14 +53,14 @@ Recordset* HistorySession::Snapshot() {
   return snapshot_.get();
 }
 
-Status HistorySession::HistoryRows(std::vector<store::HistoryGridRow>* rows) {
+Status HistorySession::HistoryRows(std::vector<HistoryGridRow>* rows) {
   rows->clear();
   if (!db_) return Status::IoError("no history database is open");
   std::unique_ptr<Recordset> reopened;
   if (Status s = db_->OpenSnapshot(store::kHistoryQuery, &reopened); !s.ok()) return s;
   snapshot_ = std::move(reopened);
   snapshot_stale_ = false;
-  *rows = store::ReadHistoryGridRows(*snapshot_);
+  *rows = ReadHistoryGridRows(*snapshot_);
   return Status::Ok();
 }
 

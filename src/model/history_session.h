@@ -9,6 +9,7 @@
 #include "acquire/draw_source.h"
 #include "acquire/history_import.h"
 #include "acquire/online_update.h"
+#include "model/history_rows.h"
 #include "platform/database.h"
 #include "search/criteria.h"
 #include "store/attributes.h"
@@ -41,7 +42,7 @@ class HistorySession {
 
   // The history read anew: the history grid's rows, oldest first. REQUIRES: is_open(). On
   // failure the history as read before stays what the other readings below see.
-  Status HistoryRows(std::vector<store::HistoryGridRow>* rows);
+  Status HistoryRows(std::vector<HistoryGridRow>* rows);
   // The newest stored issue, or 0 for an empty history (or none open).
   std::int64_t NewestIssue();
   // The issue of the first draw after the oldest one at `distance`; NotFound when the history is

@@ -33,8 +33,8 @@ class HistorySessionTest : public ::testing::Test {
     ASSERT_TRUE(session_.Open().ok());
     session_.zodiac().ComputeCodes(1, false);
   }
-  std::vector<store::HistoryGridRow> Rows() {
-    std::vector<store::HistoryGridRow> rows;
+  std::vector<HistoryGridRow> Rows() {
+    std::vector<HistoryGridRow> rows;
     EXPECT_TRUE(session_.HistoryRows(&rows).ok());
     return rows;
   }
@@ -72,7 +72,7 @@ TEST_F(HistorySessionTest, TypedDrawsAreReadBackInAnyOrderOfCalls) {
   for (const acquire::ParsedDraw& d : draws) {
     ASSERT_TRUE(session_.AppendDraw(d.issue, d.numbers, 1).ok());
   }
-  const std::vector<store::HistoryGridRow> rows = Rows();
+  const std::vector<HistoryGridRow> rows = Rows();
   ASSERT_EQ(rows.size(), 3u);
   EXPECT_EQ(rows[2][0], "2003003");
   EXPECT_EQ(rows[2][7], std::to_string(draws[2].numbers[6]));

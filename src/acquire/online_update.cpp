@@ -15,8 +15,9 @@ Status ReadNewest(Database& db, Newest* out) {
   std::unique_ptr<Recordset> snapshot;
   if (Status s = db.OpenSnapshot(store::kHistoryQuery, &snapshot); !s.ok()) return s;
   *out = Newest{};
-  if (!snapshot->MoveLast().ok()) return Status::Ok();
-  if (Status s = snapshot->GetInt("SQQH", &out->issue); !s.ok()) return s;
+  if (Status s = store::ReadNewestIssue(*snapshot, &out->issue); !s.ok() || out->issue == 0) {
+    return s;
+  }
   store::DrawValues values{};
   if (Status s = store::ReadOwnValues(*snapshot, &values); !s.ok()) return s;
   out->lists = store::ListsOf(values);
@@ -98,7 +99,7 @@ Status DrawsOutsideKeptYears(Database& db, int current_year, int kept_years, int
   std::unique_ptr<Recordset> snapshot;
   if (Status s = db.OpenSnapshot(store::kHistoryQuery, &snapshot); !s.ok()) return s;
   std::int64_t oldest = 0;
-  if (!snapshot->MoveFirst().ok() || !snapshot->GetInt("SQQH", &oldest).ok()) return Status::Ok();
+  if (!store::ReadOldestIssue(*snapshot, &oldest).ok() || oldest == 0) return Status::Ok();
   if (current_year - oldest / 1000 <= kept_years) return Status::Ok();
   *draws = static_cast<int>(snapshot->RecordCount());
   return Status::Ok();

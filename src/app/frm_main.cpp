@@ -52,7 +52,7 @@ bool IsAllowedPatternKey(const QKeyEvent& key) {
 }  // namespace
 
 FrmMain::FrmMain(AppContext context, QWidget* parent)
-    : QMainWindow(parent), context_(std::move(context)) {
+    : QMainWindow(parent), context_(std::move(context)), session_(context_.program_folder) {
   setObjectName("frmMain");
   UseChineseFont();
   if (context_.prompts == nullptr) {
@@ -78,12 +78,7 @@ FrmMain::FrmMain(AppContext context, QWidget* parent)
   StartUp();
 }
 
-FrmMain::~FrmMain() {
-  // Recordsets go before the database they belong to.
-  snapshot_.reset();
-  table_.reset();
-  if (db_) db_->Close();
-}
+FrmMain::~FrmMain() = default;
 
 void FrmMain::WireHandlers() {
   for (int i = 0; i < 4; ++i) {
@@ -143,7 +138,7 @@ void FrmMain::WireHandlers() {
   setup_item("mnuDescrb", [this] { OpenHelpPage("commands.html"); });
   setup_item("numYanshiDown", [this] { OpenHelpPage("walkthrough.html"); });
   for (int i = 1; i <= 7; ++i) {
-    QLineEdit* box = mask_ed_box1_[static_cast<std::size_t>(i)];
+    QLineEdit* box = mask_ed_box1_[i];
     connect(box, &QLineEdit::textChanged, this, [this, i] { MaskEdBox1_Change(i); });
     box->installEventFilter(this);
   }
@@ -155,7 +150,7 @@ void FrmMain::WireHandlers() {
   mask_ed_box2_->installEventFilter(this);
   check2_->installEventFilter(this);
   combo1_->installEventFilter(this);
-  for (int i = 1; i <= 7; ++i) text22_[static_cast<std::size_t>(i)]->installEventFilter(this);
+  for (int i = 1; i <= 7; ++i) text22_[i]->installEventFilter(this);
 }
 
 FlexGrid* FrmMain::GridOf(QObject* watched) const {
@@ -188,10 +183,10 @@ bool FrmMain::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress) {
     // A typed key reaches the entry boxes before the change it causes.
     for (int i = 1; i <= 7; ++i) {
-      if (watched == mask_ed_box1_[static_cast<std::size_t>(i)]) suppress_entry_ = false;
+      if (watched == mask_ed_box1_[i]) suppress_entry_ = false;
     }
     for (int i = 1; i <= 7; ++i) {
-      if (watched == text22_[static_cast<std::size_t>(i)]) {
+      if (watched == text22_[i]) {
         return !IsAllowedPatternKey(*static_cast<QKeyEvent*>(event));
       }
     }
@@ -203,7 +198,7 @@ bool FrmMain::eventFilter(QObject* watched, QEvent* event) {
       if (watched == check2_) Check2_LostFocus();
       if (watched == combo1_) Combo1_LostFocus();
       for (int i = 1; i <= 7; ++i) {
-        if (watched == text22_[static_cast<std::size_t>(i)]) Text22_LostFocus(i);
+        if (watched == text22_[i]) Text22_LostFocus(i);
       }
     }
   }
@@ -217,7 +212,7 @@ void FrmMain::CommitPendingEdits() {
   if (focused == check2_) Check2_LostFocus();
   if (focused == combo1_ || focused == combo1_->lineEdit()) Combo1_LostFocus();
   for (int i = 1; i <= 7; ++i) {
-    if (focused == text22_[static_cast<std::size_t>(i)]) Text22_LostFocus(i);
+    if (focused == text22_[i]) Text22_LostFocus(i);
   }
 }
 

@@ -6,10 +6,10 @@
 #include <optional>
 #include <string>
 
-#include "acquire/appender.h"
 #include "acquire/history_import.h"
 #include "app/failure_reason.h"
 #include "app/window_settings.h"
+#include "model/history_session.h"
 #include "platform/clock.h"
 #include "platform/database.h"
 #include "platform/launcher.h"
@@ -48,8 +48,9 @@ struct AppContext {
   PageFetcher* fetcher = nullptr;
 };
 
-// The program's one window. It holds every control, the window state, the history database
-// with its table recordset and ordered snapshot, and runs the start-up sequence when built.
+// The program's one window. It holds every control, the window state and the history model, and
+// runs the start-up sequence when built. A handler reads its controls, calls the model and shows
+// what it answers.
 class FrmMain : public QMainWindow {
   Q_OBJECT
 
@@ -58,69 +59,70 @@ class FrmMain : public QMainWindow {
   ~FrmMain() override;
 
   // The option and box handlers; selecting an option from the program calls the same one.
-  void Option1_Click(int index);
-  void Option2_Click(int index);
-  void Option3_Click(int index);
-  void Option4_Click(int index);
-  void Option5_Click(int index);
-  void Option6_Click(int index);
-  void MaskEdBox2_LostFocus();
-  void Check2_LostFocus();
-  void Combo1_LostFocus();
-  void Text22_LostFocus(int index);
-  void TabStrip1_Click();
-  void Command9_Click();
+  void Option1_Click(int index);  // 0 固定位, 1 自由位 (mode); 2 前N期, 3 上期 (basis)
+  void Option2_Click(int index);  // 4 落地码, 5 顺序码 (number order)
+  void Option3_Click(int index);  // 搜索类型: the search kind 号码 生肖 头数 尾数 合数 段数
+  void Option4_Click(int index);  // 结果类型: the result kind, same six
+  void Option5_Click(int index);  // 结果统计: the result scope 红蓝 红球 蓝球
+  void Option6_Click(int index);  // the combination pool 红蓝 or 红球
+  void MaskEdBox2_LostFocus();    // the look-back distance N of 前N期
+  void Check2_LostFocus();        // 自由位计蓝球: free-position mode counts the blue number
+  void Combo1_LostFocus();        // 组合位数: the combination size
+  void Text22_LostFocus(int index);  // a manual pattern box of the 手动输入号 tab
+  void TabStrip1_Click();  // 自动历史位 / 手动输入号: where the pattern comes from
+  void Command9_Click();   // 软件设置: opens the settings menu
 
-  // History view refresh: reopens the snapshot and refills the history grid.
+  // History view refresh (AddHaoma, "add numbers"): reads the history anew into the history grid.
   void AddHaoma();
-  // Proposed-issue refresh: Text1 and Text3(1) from the newest row.
+  // Proposed-issue refresh (QihaoXianshi, "show the issue"): Text1 and Text3(1) from the newest
+  // row.
   void QihaoXianshi();
-  // Deletes every row of the recordset.
-  Status Delrec(Recordset& recordset);
   // Closes, checks and compacts the history database and reopens it with both recordsets.
   Status CompactDb();
-  // Moves the snapshot to the pattern record and loads the search pattern.
+  // Loads the search pattern from the pattern record (or the manual boxes).
   void PatternRefresh();
   // Text3(0) = the oldest issue + 1 (上期) or + the look-back distance (前N期).
   void DefaultStartIssue();
 
   // Keeping the history: manual entry, text import, deleting, clearing, truncating.
-  void MaskEdBox1_Change(int index);
-  void cmdRdLst_Click();
-  void Command3_Click();
-  void mnuClear_Click();
-  void mnuDlzd_Click();
-  void mnuEszhzd_Click();
-  // Rebuilds every row from the scratch file; false when the history was left as it was.
+  void MaskEdBox1_Change(int index);  // an entry box changed; the seventh stores the draw
+  void cmdRdLst_Click();              // 读取历史号文本: the text import
+  void Command3_Click();              // deletes the newest draw
+  void mnuClear_Click();              // clears the history
+  void mnuDlzd_Click();               // 删除到指定期数: cuts the history back to an issue
+  void mnuEszhzd_Click();             // 删除最后N期: cuts the newest N draws
+  // Dqzd ("read the scratch file"): rebuilds every row from the scratch file; false when the
+  // history was left as it was.
   bool Dqzd();
 
-  // The position search; the criteria as the controls hold them (nullopt, with a hint, when
-  // the issue range is no pair of whole numbers).
+  // 检索: the position search; the criteria as the controls hold them (nullopt, with a hint,
+  // when the issue range is no pair of whole numbers).
   void Command1_Click();
-  void Command2_Click();  // the combination search
+  void Command2_Click();  // 组合检索: the combination search
   std::optional<search::SearchCriteria> ReadCriteria();
   // Runs a search on the criteria of the controls and shows its answer.
-  using SearchRunner = Status (*)(Database&, const search::SearchCriteria&, search::SearchResult*);
+  using SearchRunner = Status (HistorySession::*)(const search::SearchCriteria&,
+                                                  search::SearchResult*);
   void RunSearch(SearchRunner run, const char* failure);
   // Shows a search's answer in the matched-draw grid and the ranking grid.
   void FillResultGrids(const search::SearchCriteria& criteria, const search::SearchResult& result);
 
-  // The online update; while it runs the commands that change the history or search it are
-  // disabled.
+  // 历史号在线更新: the online update; while it runs the commands that change the history or
+  // search it are disabled.
   void Command21_Click();
   bool update_running() const { return update_running_; }
 
   // The settings menu: zodiac offset, segment offset, zodiac coding, kept years, help pages.
-  void mnuSxcs_Click(int index);
-  void mnuDscs_Click(int index);
-  void mnuSxsetup_Click(int index);
-  void mnuSetDay_Click();
+  void mnuSxcs_Click(int index);     // 生肖参数: the zodiac offset 0 or 1 (SxIni)
+  void mnuDscs_Click(int index);     // 段数参数: the segment offset 0 or 1 (DsIni)
+  void mnuSxsetup_Click(int index);  // 生肖取值: the zodiac coding (SxSetup)
+  void mnuSetDay_Click();            // 历史号码更新检索年: the kept years of the update
   void OpenHelpPage(const char* page);
 
   // Exports: the history as a text file, a grid as a workbook (the menu variant hides the grid
   // and shows the wait cursor while copying).
-  void Command4_Click();
-  void mnuDcls_Click();
+  void Command4_Click();  // 历史号码导出文本文件
+  void mnuDcls_Click();   // 导出历史号码: the history grid as a workbook
   void ExportGrid(FlexGrid* grid, bool from_menu);
 
   // Runs the lost-focus handler of the box that has the focus: a command started by an access
@@ -128,10 +130,11 @@ class FrmMain : public QMainWindow {
   void CommitPendingEdits();
 
   const WindowState& state() const { return state_; }
-  const store::ZodiacTables& zodiac() const { return zodiac_; }
-  Database* database() const { return db_.get(); }
-  Recordset* history_table() const { return table_.get(); }
-  Recordset* history_snapshot() const { return snapshot_.get(); }
+  const store::ZodiacTables& zodiac() const { return session_.zodiac(); }
+  HistorySession& session() { return session_; }
+  Database* database() const { return session_.database(); }
+  Recordset* history_table() const { return session_.table(); }
+  Recordset* history_snapshot() const { return session_.snapshot(); }
   const std::string& program_folder() const { return context_.program_folder; }
 
  protected:
@@ -153,7 +156,6 @@ class FrmMain : public QMainWindow {
   bool OfferToSetAsideAccessFile(const std::string& path);
   bool OfferToSetAsideUnreadableFile(const std::string& path, const Status& status);
   void ReportUnopenableHistory(const std::string& path, const Status& status);
-  Status ReopenRecordsets();
 
   // Selects an option button and runs its array's handler for its index, as a click would.
   void SelectOption(QRadioButton* button, int index, void (FrmMain::*handler)(int));
@@ -167,14 +169,12 @@ class FrmMain : public QMainWindow {
   void CutHistory(std::vector<acquire::ParsedDraw> draws, std::size_t kept);
   // The refresh every history change ends with: grid, proposed issue, pattern.
   void RefreshAfterHistoryChange();
-  void MoveToPatternRecord();
-  acquire::AppendContext AppendingContext();
-  std::int64_t NewestIssue();
 
   // Enables or disables every command that changes the history or searches it.
   void SetHistoryCommandsEnabled(bool enabled);
 
-  // Steps 3 and 4 of the pattern refresh, on the snapshot's current row.
+  // The search pattern from the pattern record into Text2 (automatic tab), or from the manual
+  // boxes Text22 (manual tab).
   void LoadPattern();
   // The manual pattern box of a position, or all of them: a whole number becomes the position's
   // pattern value; any other text is replaced by the value in use, with a hint.
@@ -200,17 +200,13 @@ class FrmMain : public QMainWindow {
   std::string update_sources_;
   bool update_cancelled_ = false;
   WindowState state_;
-  store::ZodiacTables zodiac_;
-  store::PrecedingMemory memory_;
+  // The history: the database, its recordsets, the memory and zodiac tables, the proposed issue.
+  HistorySession session_;
   // While set, changes of the entry boxes are neither stored nor move the focus (emptying the
   // boxes after a store changes them too); the next typed key clears it.
   bool suppress_entry_ = false;
 
-  std::unique_ptr<Database> db_;
-  std::unique_ptr<Recordset> table_;
-  std::unique_ptr<Recordset> snapshot_;
-
-  // Controls; arrays indexed as their names are (Check1(1) .. Check1(7), index 0 unused).
+  // Controls; arrays indexed as their names are (Check1(1) .. Check1(7) by position).
   std::array<QLineEdit*, 2> text3_{};
   std::array<QRadioButton*, 3> option5_{};
   std::array<QRadioButton*, 2> option6_{};
@@ -221,10 +217,10 @@ class FrmMain : public QMainWindow {
   std::array<QRadioButton*, 4> option1_{};
   QLineEdit* mask_ed_box2_ = nullptr;
   QCheckBox* check2_ = nullptr;
-  std::array<QCheckBox*, 8> check1_{};
-  std::array<QLineEdit*, 8> text2_{};
-  std::array<QCheckBox*, 8> check11_{};
-  std::array<QLineEdit*, 8> text22_{};
+  store::ByPosition<QCheckBox*> check1_{};
+  store::ByPosition<QLineEdit*> text2_{};
+  store::ByPosition<QCheckBox*> check11_{};
+  store::ByPosition<QLineEdit*> text22_{};
   QTabBar* tab_strip1_ = nullptr;
   QStackedWidget* tab_pages_ = nullptr;
   QPushButton* command1_ = nullptr;
@@ -236,10 +232,10 @@ class FrmMain : public QMainWindow {
   QPushButton* command9_ = nullptr;
   QLabel* label12_ = nullptr;
   QLineEdit* text1_ = nullptr;
-  std::array<QLineEdit*, 8> mask_ed_box1_{};
-  FlexGrid* grid1_ = nullptr;
-  FlexGrid* grid2_ = nullptr;
-  FlexGrid* grid3_ = nullptr;
+  store::ByPosition<QLineEdit*> mask_ed_box1_{};
+  FlexGrid* grid1_ = nullptr;  // MSFlexGrid1: the history
+  FlexGrid* grid2_ = nullptr;  // MSFlexGrid2: the matched draws
+  FlexGrid* grid3_ = nullptr;  // MSFlexGrid3: the ranking
 
   QMenu* mnu_lsgl_ = nullptr;
   QMenu* mnu_setup_ = nullptr;

@@ -11,6 +11,7 @@
 #include "acquire/truncation.h"
 #include "app/frm_main.h"
 #include "app/import_folder.h"
+#include "platform/ascii.h"
 #include "platform/log.h"
 #include "platform/qt/wait_cursor.h"
 #include "store/history_db.h"
@@ -25,95 +26,47 @@ constexpr char kImportQuestion[] =
 constexpr char kImportTitle[] = "读入历史";
 constexpr char kCutTitle[] = "删除期数";
 
-bool EndsWithTxt(const std::string& name) {
-  if (name.size() < 3) return false;
-  std::string end = name.substr(name.size() - 3);
-  for (char& c : end) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return end == "txt";
-}
-
 }  // namespace
 
-acquire::AppendContext FrmMain::AppendingContext() {
-  acquire::AppendContext context;
-  context.zodiac = &zodiac_;
-  context.memory = &memory_;
-  context.ds_ini = state_.DsIni;
-  return context;
-}
-
-std::int64_t FrmMain::NewestIssue() {
-  std::int64_t newest = 0;
-  if (snapshot_ && snapshot_->MoveLast().ok() && snapshot_->GetInt("SQQH", &newest).ok()) {
-    return newest;
-  }
-  return 0;
-}
-
-void FrmMain::MoveToPatternRecord() {
-  if (!snapshot_ || !snapshot_->MoveLast().ok()) return;
-  if (!state_.bolSq) {
-    for (int back = 0; back < state_.intPreQi - 1; ++back) snapshot_->MovePrevious();
-  }
-}
-
 void FrmMain::RefreshAfterHistoryChange() {
-  AddHaoma();  // reopens the snapshot; scrolls to the newest draw on a long history
+  AddHaoma();  // reads the history anew; scrolls to the newest draw on a long history
   QihaoXianshi();
-  MoveToPatternRecord();
   LoadPattern();
 }
 
 void FrmMain::MaskEdBox1_Change(int index) {
   if (suppress_entry_) return;
-  const QString shown = mask_ed_box1_[static_cast<std::size_t>(index)]->displayText();
+  const QString shown = mask_ed_box1_[index]->displayText();
   const bool complete = shown.size() == 2 && !shown.contains('_');
   if (index == 7 && complete) StoreManualDraw();
   if (!suppress_entry_ && index <= 6 && shown.size() == 2 && shown.at(1) != '_') {
-    mask_ed_box1_[static_cast<std::size_t>(index) + 1]->setFocus();
+    mask_ed_box1_[index + 1]->setFocus();
   }
 }
 
 void FrmMain::StoreManualDraw() {
-  if (!db_ || !table_) {
+  if (!session_.is_open()) {
     ShowHint(QString::fromUtf8("没有打开的历史数据库，号码未保存"));
     return;
   }
   std::array<std::string, 7> boxes;
   for (int i = 1; i <= 7; ++i) {
-    boxes[static_cast<std::size_t>(i - 1)] =
-        mask_ed_box1_[static_cast<std::size_t>(i)]->displayText().toStdString();
+    boxes[static_cast<std::size_t>(i - 1)] = mask_ed_box1_[i]->displayText().toStdString();
   }
   std::string problem;
-  const std::int64_t newest = NewestIssue();
+  const std::int64_t newest = session_.NewestIssue();
   const auto draw =
       acquire::CheckManualEntry(boxes, text1_->text().toStdString(), newest, &problem);
   if (!draw) {
     ShowHint(QString::fromStdString(problem + "，号码未保存"));
     return;
   }
-  // The lists of the draw before come from the newest stored row.
-  std::optional<store::DrawLists> before;
-  store::DrawValues newest_values{};
-  if (newest > 0 && store::ReadOwnValues(*snapshot_, &newest_values).ok()) {
-    before = store::ListsOf(newest_values);
-  }
-  Status s;
-  {
-    Database::Transaction transaction(*db_);
-    s = transaction.status();
-    if (s.ok()) {
-      s = acquire::AppendNumbers(*table_, AppendingContext(), draw->issue, draw->numbers, before,
-                                 std::nullopt, nullptr);
-    }
-    if (s.ok()) s = transaction.Commit();
-  }
-  if (!s.ok()) {
+  if (Status s = session_.AppendDraw(draw->issue, draw->numbers, state_.DsIni); !s.ok()) {
     WarnOfFailure("第" + std::to_string(draw->issue) + "期的号码没有保存。", s);
     return;
   }
   suppress_entry_ = true;
-  for (int i = 1; i <= 7; ++i) mask_ed_box1_[static_cast<std::size_t>(i)]->clear();
+  for (int i = 1; i <= 7; ++i) mask_ed_box1_[i]->clear();
   mask_ed_box1_[1]->setFocus();
   RefreshAfterHistoryChange();
   ShowHint(QString::fromUtf8("第%1期已保存").arg(draw->issue));
@@ -124,7 +77,7 @@ void FrmMain::cmdRdLst_Click() {
   if (!prompts_->Confirm(kImportQuestion, kImportTitle)) return;
   const auto file =
       prompts_->OpenFile(kImportTitle, ImportStartFolder(context_.program_folder), "Text(*.txt)");
-  if (!file || !EndsWithTxt(*file)) {
+  if (!file || !EndsWithIgnoringAsciiCase(*file, "txt")) {
     QihaoXianshi();
     return;
   }
@@ -135,7 +88,7 @@ void FrmMain::cmdRdLst_Click() {
     prompts_->Warn("无法读取文件：\n" + *file + "\n\n历史号码没有改动。", kImportTitle);
     return;
   }
-  acquire::ParsedLines parsed = acquire::ParseDrawLines(lines, state_.proposed_issue);
+  acquire::ParsedLines parsed = acquire::ParseDrawLines(lines, session_.proposed_issue());
   if (parsed.draws.empty()) {
     prompts_->Warn("文件中没有一行完整的开奖号码：\n" + *file + "\n\n历史号码没有改动。",
                    kImportTitle);
@@ -153,15 +106,13 @@ void FrmMain::cmdRdLst_Click() {
                    kImportTitle);
     return;
   }
-  if (!db_ || !table_) {
+  if (!session_.is_open()) {
     prompts_->Warn("没有打开的历史数据库，无法读入。", kImportTitle);
     return;
   }
   {
     WaitCursor wait;
-    Status s = acquire::ReplaceHistory(*db_, *table_, AppendingContext(), parsed.draws,
-                                       acquire::EarlierLists::kUnset);
-    if (!s.ok()) {
+    if (Status s = session_.Import(parsed.draws, state_.DsIni); !s.ok()) {
       WarnOfFailure("读入失败，历史号码没有改动。", s, kImportTitle);
       return;
     }
@@ -177,14 +128,9 @@ void FrmMain::cmdRdLst_Click() {
 
 void FrmMain::Command3_Click() {
   CommitPendingEdits();
-  if (!db_) return;
+  if (!session_.is_open()) return;
   WaitCursor wait;
-  Status deleted;
-  {
-    std::unique_ptr<Recordset> rows;
-    deleted = db_->OpenUpdatable(store::kHistoryQuery, &rows);
-    if (deleted.ok() && rows->MoveLast().ok()) deleted = rows->Delete();
-  }
+  const Status deleted = session_.DeleteNewest();
   if (deleted.ok()) {
     CompactDb();
   } else {
@@ -197,11 +143,8 @@ void FrmMain::Command3_Click() {
 
 void FrmMain::mnuClear_Click() {
   if (!prompts_->Confirm("确定要清空所有的历史号码吗？", "确认清空")) return;
-  if (db_ && table_) {
-    Database::Transaction transaction(*db_);
-    Status s = transaction.status();
-    if (s.ok()) s = Delrec(*table_);
-    if (s.ok()) s = transaction.Commit();
+  if (session_.is_open()) {
+    const Status s = session_.Clear();
     if (!s.ok()) WarnOfFailure("清空失败，历史号码没有改动。", s, "确认清空");
   }
   AddHaoma();
@@ -210,7 +153,7 @@ void FrmMain::mnuClear_Click() {
 void FrmMain::mnuDlzd_Click() {
   const auto answer =
       prompts_->Input("请输入需要删除到的期数，例如‘2014016’", kCutTitle,
-                      std::to_string(static_cast<std::int64_t>(state_.proposed_issue) - 1));
+                      std::to_string(static_cast<std::int64_t>(session_.proposed_issue()) - 1));
   const std::int32_t limit = acquire::ParsePositiveAnswer(answer);
   if (limit <= 0) return;
   std::vector<acquire::ParsedDraw> draws;
@@ -234,16 +177,14 @@ void FrmMain::mnuEszhzd_Click() {
 }
 
 bool FrmMain::ReadStoredDraws(std::vector<acquire::ParsedDraw>* draws) {
-  if (!db_) return false;
-  std::unique_ptr<Recordset> rows;
-  Status s = db_->OpenSnapshot(store::kHistoryQuery, &rows);
-  if (s.ok()) s = acquire::CollectDrawsUpTo(*rows, INT64_MAX, draws);
+  if (!session_.is_open()) return false;
+  const Status s = session_.StoredDraws(draws);
   if (!s.ok()) WarnOfFailure("无法读取历史号码，历史号码没有改动。", s, kCutTitle);
   return s.ok();
 }
 
 void FrmMain::CutHistory(std::vector<acquire::ParsedDraw> draws, std::size_t kept) {
-  if (!db_) return;
+  if (!session_.is_open()) return;
   const std::size_t going = draws.size() - kept;
   if (going > 0) {
     const std::string question =
@@ -253,9 +194,7 @@ void FrmMain::CutHistory(std::vector<acquire::ParsedDraw> draws, std::size_t kep
     if (!prompts_->Confirm(question + "\n确定要删除吗？", kCutTitle)) return;
   }
   draws.resize(kept);
-  const std::string scratch =
-      store::ProgramFile(context_.program_folder, acquire::kScratchFileName);
-  if (Status s = acquire::WriteScratchFile(scratch, draws); !s.ok()) {
+  if (Status s = session_.WriteScratchFile(draws); !s.ok()) {
     WarnOfFailure("无法写入临时文件 lsbf.txt，历史号码没有改动。", s, kCutTitle);
     return;
   }
@@ -263,18 +202,9 @@ void FrmMain::CutHistory(std::vector<acquire::ParsedDraw> draws, std::size_t kep
 }
 
 bool FrmMain::Dqzd() {
-  if (!db_ || !table_) return false;
+  if (!session_.is_open()) return false;
   WaitCursor wait;
-  const std::string scratch =
-      store::ProgramFile(context_.program_folder, acquire::kScratchFileName);
-  std::vector<std::string> lines;
-  Status s = acquire::ReadTextLines(scratch, &lines);
-  if (s.ok()) {
-    const acquire::ParsedLines parsed = acquire::ParseDrawLines(lines, state_.proposed_issue);
-    s = acquire::ReplaceHistory(*db_, *table_, AppendingContext(), parsed.draws,
-                                acquire::EarlierLists::kTwoBefore);
-  }
-  if (!s.ok()) {
+  if (Status s = session_.RebuildFromScratchFile(state_.DsIni); !s.ok()) {
     WarnOfFailure("重建历史失败，历史号码没有改动。", s, kCutTitle);
     return false;
   }

@@ -13,7 +13,7 @@ namespace brivo {
 
 void FrmMain::Command4_Click() {
   CommitPendingEdits();
-  const std::int64_t newest = NewestIssue();
+  const std::int64_t newest = session_.NewestIssue();
   if (newest <= 0) {
     ShowHint(QString::fromUtf8("没有历史号码可以导出"));
     return;

@@ -23,19 +23,13 @@ constexpr int kRowsThatFit = 39;  // grid rows shown without scrolling
 }  // namespace
 
 void FrmMain::OpenHistory() {
-  const std::string path = store::ProgramFile(context_.program_folder, store::kHistoryFileName);
+  const std::string path = session_.HistoryPath();
   if (store::DetectFileKind(path) == store::FileKind::kAccess && !OfferToSetAsideAccessFile(path)) {
     return;
   }
-  auto open = [this, &path] {
-    Status s = store::OpenHistoryDatabase(path, &db_);
-    if (s.ok()) s = ReopenRecordsets();
-    if (!s.ok()) {
-      LogWarning(s.ToString());
-      snapshot_.reset();
-      table_.reset();
-      db_.reset();
-    }
+  auto open = [this] {
+    Status s = session_.Open();
+    if (!s.ok()) LogWarning(s.ToString());
     return s;
   };
   Status s = open();
@@ -101,31 +95,16 @@ void FrmMain::ReportUnopenableHistory(const std::string& path, const Status& sta
                  kMessageTitle);
 }
 
-Status FrmMain::ReopenRecordsets() {
-  snapshot_.reset();
-  table_.reset();
-  if (!db_) return Status::IoError("no history database is open");
-  if (Status s = db_->OpenTable(store::kHistoryTable, &table_); !s.ok()) return s;
-  return db_->OpenSnapshot(store::kHistoryQuery, &snapshot_);
-}
-
 void FrmMain::AddHaoma() {
   grid1_->setVisible(false);
-  std::vector<store::HistoryGridRow> rows;
-  if (db_) {
-    std::unique_ptr<Recordset> reopened;
-    Status s = db_->OpenSnapshot(store::kHistoryQuery, &reopened);
-    if (s.ok()) {
-      snapshot_ = std::move(reopened);
-      rows = store::ReadHistoryGridRows(*snapshot_);
-    } else {
-      LogWarning(s.ToString());
-    }
+  std::vector<HistoryGridRow> rows;
+  if (session_.is_open()) {
+    if (Status s = session_.HistoryRows(&rows); !s.ok()) LogWarning(s.ToString());
   }
   grid1_->setUpdatesEnabled(false);
   grid1_->SetRows(static_cast<int>(rows.size()) + 1);
   grid1_->SetCols(8);
-  const store::HistoryGridRow& headings = store::HistoryGridHeadings();
+  const HistoryGridRow& headings = HistoryGridHeadings();
   for (int c = 0; c < 8; ++c) {
     grid1_->SetText(0, c, QString::fromStdString(headings[static_cast<std::size_t>(c)]));
   }
@@ -144,13 +123,8 @@ void FrmMain::AddHaoma() {
 
 void FrmMain::QihaoXianshi() {
   std::int64_t newest = 0;
-  if (snapshot_ && snapshot_->MoveLast().ok()) {
-    std::int64_t proposed = 0;
-    if (snapshot_->GetInt("QQH", &proposed).ok()) {
-      state_.proposed_issue = static_cast<std::int32_t>(proposed);
-    }
-    if (!snapshot_->GetInt("SQQH", &newest).ok()) newest = 0;
-  }
+  session_.ReadProposedIssue(&newest);  // an empty history proposes nothing new
+  state_.proposed_issue = session_.proposed_issue();
   if (state_.proposed_issue > 0) {
     text1_->setText(QString::number(state_.proposed_issue));
     text3_[1]->setText(QString::number(newest));
@@ -159,29 +133,16 @@ void FrmMain::QihaoXianshi() {
   }
 }
 
-Status FrmMain::Delrec(Recordset& recordset) {
-  Status s = store::DeleteAll(recordset);
-  if (!s.ok()) LogWarning(s.ToString());
-  return s;
-}
-
 Status FrmMain::CompactDb() {
   WaitCursor wait;
-  snapshot_.reset();
-  table_.reset();
-  if (db_) db_->Close();
-  Status compacted = store::CompactHistoryFiles(context_.program_folder);
+  Status reopened;
+  const Status compacted = session_.Compact(&reopened);
   if (!compacted.ok()) {
     WarnOfFailure("数据库压缩失败，历史号码完好，没有丢失。", compacted);
   }
-  // Whatever happened, the history file is whole and is opened again.
-  const std::string path = store::ProgramFile(context_.program_folder, store::kHistoryFileName);
-  Status reopened = store::OpenHistoryDatabase(path, &db_);
-  if (reopened.ok()) reopened = ReopenRecordsets();
   if (!reopened.ok()) {
     LogWarning(reopened.ToString());
-    db_.reset();
-    ReportUnopenableHistory(path, reopened);
+    ReportUnopenableHistory(session_.HistoryPath(), reopened);
     return reopened;
   }
   return compacted;

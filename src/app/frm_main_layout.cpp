@@ -206,18 +206,17 @@ QWidget* FrmMain::BuildTabs() {
   layout->addWidget(tab_strip1_);
 
   tab_pages_ = new QStackedWidget;
-  auto page = [](std::array<QCheckBox*, 8>& checks, const char* check_name,
-                 std::array<QLineEdit*, 8>& boxes, const char* box_name, const char* blue) {
+  auto page = [](store::ByPosition<QCheckBox*>& checks, const char* check_name,
+                 store::ByPosition<QLineEdit*>& boxes, const char* box_name, const char* blue) {
     auto* widget = new QGroupBox;
     auto* grid = new QGridLayout(widget);
     for (int i = 1; i <= 7; ++i) {
-      const auto k = static_cast<std::size_t>(i);
-      checks[k] = Named(new QCheckBox(PositionCaption(i, blue)), Indexed(check_name, i));
-      boxes[k] = Named(new QLineEdit, Indexed(box_name, i));
-      boxes[k]->setAlignment(Qt::AlignCenter);
-      boxes[k]->setMaximumWidth(70);
-      grid->addWidget(checks[k], 0, i - 1);
-      grid->addWidget(boxes[k], 1, i - 1);
+      checks[i] = Named(new QCheckBox(PositionCaption(i, blue)), Indexed(check_name, i));
+      boxes[i] = Named(new QLineEdit, Indexed(box_name, i));
+      boxes[i]->setAlignment(Qt::AlignCenter);
+      boxes[i]->setMaximumWidth(70);
+      grid->addWidget(checks[i], 0, i - 1);
+      grid->addWidget(boxes[i], 1, i - 1);
     }
     return widget;
   };
@@ -265,7 +264,7 @@ QWidget* FrmMain::BuildEntryArea() {
     box->setAlignment(Qt::AlignCenter);
     box->setMaximumWidth(40);
     box->setToolTip(QString::fromUtf8("在此补充输入最新历史号码"));
-    mask_ed_box1_[static_cast<std::size_t>(i)] = box;
+    mask_ed_box1_[i] = box;
     boxes->addWidget(box);
   }
   boxes->addStretch(1);

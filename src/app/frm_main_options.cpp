@@ -110,20 +110,19 @@ void FrmMain::Combo1_LostFocus() {
 void FrmMain::Text22_LostFocus(int index) { TakeManualBox(index); }
 
 void FrmMain::TakeManualBox(int index) {
-  const auto i = static_cast<std::size_t>(index);
-  const QString text = text22_[i]->text();
+  const QString text = text22_[index]->text();
   if (auto value = PatternValue(text)) {
-    state_.pattern[i] = *value;
+    state_.pattern[index] = *value;
     return;
   }
   // What the box shows is what is searched: a text that is no number gives way to the value in
   // use.
-  text22_[i]->setText(QString::number(state_.pattern[i]));
+  text22_[index]->setText(QString::number(state_.pattern[index]));
   if (!text.isEmpty()) {
     ShowHint(QString::fromUtf8("%1的“%2”不是整数，仍按%3检索")
                  .arg(index == 7 ? QString::fromUtf8("蓝球") : QString::fromUtf8("红%1").arg(index),
                       text)
-                 .arg(state_.pattern[i]));
+                 .arg(state_.pattern[index]));
   }
 }
 
@@ -145,30 +144,26 @@ void FrmMain::TabStrip1_Click() {
 }
 
 void FrmMain::PatternRefresh() {
-  if (!snapshot_) return;
-  snapshot_->MoveLast();
-  if (!state_.bolSq) {
-    for (int back = 0; back < state_.intPreQi - 1; ++back) snapshot_->MovePrevious();
-  }
+  if (!session_.is_open()) return;
   LoadPattern();
 }
 
 void FrmMain::LoadPattern() {
   if (tab_strip1_->currentIndex() == 0) {
     state_.manual_tab = false;
-    if (!snapshot_) return;
+    PatternValues values{};
+    if (!session_.PatternRecord(!state_.bolSq, state_.intPreQi, state_.intLei, &values).ok()) {
+      return;  // an empty history, or one shorter than the look-back distance
+    }
     for (int i = 1; i <= 7; ++i) {
-      std::int64_t value = 0;
-      const std::string column = store::ColumnName(i, state_.intLei, store::kOwn);
-      if (!snapshot_->GetInt(column, &value).ok()) continue;  // an empty history
-      const auto v = static_cast<std::int16_t>(value);
-      state_.pattern[static_cast<std::size_t>(i)] = v;
+      const std::int16_t v = values[i];
+      state_.pattern[i] = v;
       QString shown = QString::number(v);
       if (state_.intLei == store::kSx) {
         const std::string name = store::AnimalName(v, state_.SxIni);
         if (!name.empty()) shown = QString::fromStdString(name);
       }
-      text2_[static_cast<std::size_t>(i)]->setText(shown);
+      text2_[i]->setText(shown);
     }
   } else {
     state_.manual_tab = true;
@@ -177,12 +172,10 @@ void FrmMain::LoadPattern() {
 }
 
 void FrmMain::DefaultStartIssue() {
-  if (!snapshot_ || !snapshot_->MoveFirst().ok()) return;
-  std::int64_t oldest = 0;
-  if (!snapshot_->GetInt("SQQH", &oldest).ok()) return;
   const int distance = state_.bolSq ? 1 : LookBackDigit();
   if (distance < 0) return;  // the look-back box holds no digit yet
-  text3_[0]->setText(QString::number(oldest + distance));
+  std::int64_t start = 0;
+  if (session_.DefaultStartIssue(distance, &start).ok()) text3_[0]->setText(QString::number(start));
 }
 
 }  // namespace brivo

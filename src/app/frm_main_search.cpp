@@ -3,25 +3,17 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QRadioButton>
-#include <QRegularExpression>
 #include <QStatusBar>
 #include <QTabBar>
 
 #include "app/flex_grid.h"
 #include "app/frm_main.h"
+#include "app/search_criteria_of.h"
 #include "platform/qt/wait_cursor.h"
-#include "search/combination_search.h"
-#include "search/position_search.h"
 #include "search/ranking.h"
 
 namespace brivo {
 namespace {
-
-std::optional<std::int64_t> WholeNumber(const QString& text) {
-  static const QRegularExpression kWhole("^\\s*-?[0-9]{1,18}\\s*$");
-  if (!kWhole.match(text).hasMatch()) return std::nullopt;
-  return text.trimmed().toLongLong();
-}
 
 // A value of the result kind as the grids show it: an animal name for 生肖.
 QString Shown(std::int64_t value, int kind, int sx_ini) {
@@ -35,53 +27,43 @@ QString Shown(std::int64_t value, int kind, int sx_ini) {
 }  // namespace
 
 std::optional<search::SearchCriteria> FrmMain::ReadCriteria() {
-  search::SearchCriteria c;
-  c.count_blue = check2_->isChecked();
-  c.free_mode = !option1_[0]->isChecked();
-  state_.bolZyw = c.free_mode;
-  check2_->setVisible(c.free_mode);
+  SearchControls controls;
+  controls.fixed_mode = option1_[0]->isChecked();
+  controls.count_blue = check2_->isChecked();
   for (int i = 1; i <= 7; ++i) {
-    const auto k = static_cast<std::size_t>(i);
-    c.selected[k] = state_.manual_tab ? check11_[k]->isChecked() : check1_[k]->isChecked();
+    controls.selected[i] = state_.manual_tab ? check11_[i]->isChecked() : check1_[i]->isChecked();
   }
-  c.earlier_basis = !state_.bolSq;
-  c.look_back = state_.intPreQi;
-  c.search_kind = state_.intLei;
-  c.result_kind = state_.intXianshiLei;
-  c.result_scope = state_.intConsqSort;
-  c.pattern = state_.pattern;
-  c.sx_ini = state_.SxIni;
-  c.ds_ini = state_.DsIni;
-  c.red_pool_only = state_.bolZhpm;
-  c.combination_size = state_.intZhWSetup;
-  const auto start = WholeNumber(text3_[0]->text());
-  const auto end = WholeNumber(text3_[1]->text());
-  if (!start || !end) {
-    ShowHint(
-        QString::fromUtf8("检索%1期数“%2”不是整数，没有检索")
-            .arg(QString::fromUtf8(start ? "止" : "起"), (start ? text3_[1] : text3_[0])->text()));
-    return std::nullopt;
+  controls.start_text = text3_[0]->text().toStdString();
+  controls.end_text = text3_[1]->text().toStdString();
+  state_.bolZyw = !controls.fixed_mode;
+  check2_->setVisible(state_.bolZyw);
+  int bad_box = 0;
+  auto criteria = SearchCriteriaOf(state_, controls, &bad_box);
+  if (!criteria) {
+    ShowHint(QString::fromUtf8("检索%1期数“%2”不是整数，没有检索")
+                 .arg(QString::fromUtf8(bad_box == 1 ? "止" : "起"),
+                      text3_[static_cast<std::size_t>(bad_box)]->text()));
   }
-  c.start_issue = *start;
-  c.end_issue = *end;
-  return c;
+  return criteria;
 }
 
-void FrmMain::Command1_Click() { RunSearch(search::RunPositionSearch, "检索失败，结果没有改动"); }
+void FrmMain::Command1_Click() {
+  RunSearch(&HistorySession::RunPositionSearch, "检索失败，结果没有改动");
+}
 
 void FrmMain::Command2_Click() {
-  RunSearch(search::RunCombinationSearch, "组合检索失败，结果没有改动");
+  RunSearch(&HistorySession::RunCombinationSearch, "组合检索失败，结果没有改动");
 }
 
 void FrmMain::RunSearch(SearchRunner run, const char* failure) {
   CommitPendingEdits();
-  if (!db_) return;
+  if (!session_.is_open()) return;
   const auto criteria = ReadCriteria();
   if (!criteria) return;
   WaitCursor wait;
   search::SearchResult result;
   grid2_->setVisible(false);
-  if (Status s = run(*db_, *criteria, &result); !s.ok()) {
+  if (Status s = (session_.*run)(*criteria, &result); !s.ok()) {
     grid2_->setVisible(true);
     WarnOfFailure(std::string(failure) + "。", s);
     return;
@@ -105,8 +87,7 @@ void FrmMain::FillResultGrids(const search::SearchCriteria& c, const search::Sea
     const int row = static_cast<int>(r) + 1;
     grid2_->SetText(row, 0, QString::number(draw.issue));
     for (int i = 1; i <= 7; ++i) {
-      grid2_->SetText(row, i,
-                      Shown(draw.values[static_cast<std::size_t>(i - 1)], c.result_kind, c.sx_ini));
+      grid2_->SetText(row, i, Shown(draw.values[i], c.result_kind, c.sx_ini));
     }
     grid2_->SetText(row, 8, QString::fromStdString(draw.pattern_side_list));
   }

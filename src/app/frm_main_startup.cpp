@@ -33,27 +33,27 @@ void FrmMain::StartUp() {
     SelectOption(buttons[static_cast<std::size_t>(index)], index, handler);
   };
   SettingsStore& settings = *context_.settings;
-  // 1-3. The boundary table is built in; the first settings.
+  // The mode, basis, search kind and kept years as stored, and the online update's sources.
   state_.IniSerchDay = ReadIniSerchDay(settings);
   state_.bolZyw = ReadBolZyw(settings);
   state_.bolSq = ReadBolSq(settings);
   state_.intLei = ReadIntLei(settings);
   update_site_ = ReadTxtUpdateSite(settings);
   update_sources_ = ReadTxtUpdateSources(settings);
-  // 4. The history database with its table recordset and ordered snapshot.
+  // The history file of the program folder, with its recordsets (or an empty window).
   OpenHistory();
-  // 5-6. Mode and basis; the count-blue box.
+  // Mode and basis selected as a click would; the count-blue box shows in free-position mode.
   Select(option1_, state_.bolZyw ? 1 : 0, &FrmMain::Option1_Click);
   check2_->setVisible(state_.bolZyw);
   Select(option1_, state_.bolSq ? 3 : 2, &FrmMain::Option1_Click);
   check2_->setChecked(ReadIntIdfTm(settings) == 1);
-  // 7-8. Result scope and result kind.
+  // The result scope and the result kind of the ranking.
   state_.intConsqSort = ReadIntConsqSort(settings);
   Select(option5_, state_.intConsqSort, &FrmMain::Option5_Click);
   state_.intXianshiLei = ReadIntXianshiLei(settings);
   state_.result_letter = store::kKindLetters[static_cast<std::size_t>(state_.intXianshiLei)];
   Select(option4_, state_.intXianshiLei, &FrmMain::Option4_Click);
-  // 9-10. The attribute parameters and their menu checks.
+  // The segment and zodiac offsets and the zodiac coding, with their menu checks.
   state_.DsIni = ReadDsIni(settings);
   state_.SxIni = ReadSxIni(settings);
   state_.SxSetup = ReadSxSetup(settings);
@@ -64,41 +64,37 @@ void FrmMain::StartUp() {
   mnu_dscs_[static_cast<std::size_t>(state_.DsIni)]->setChecked(true);
   for (QAction* a : mnu_sxcs_) a->setChecked(false);
   mnu_sxcs_[static_cast<std::size_t>(state_.SxIni)]->setChecked(true);
-  // 11-13. Combination pool, look-back distance and combination size.
+  // The combination pool, the look-back distance N and the combination size.
   Select(option6_, state_.bolZhpm ? 1 : 0, &FrmMain::Option6_Click);
   state_.intPreQi = ReadIntPreQi(settings);
   mask_ed_box2_->setText(QString::number(state_.intPreQi));
   state_.intZhWSetup = ReadIntZhWSetup(settings);
   combo1_->setEditText(QString::number(state_.intZhWSetup));
-  // 14-15. The base groups are built in; the ranking grid's first columns.
+  // The ranking grid's first columns and their widths.
   grid3_->SetCols(std::max(grid3_->Cols(), 4));
   const int widths[4] = {480, 680, 800, 880};
   for (int c = 0; c < 4; ++c) grid3_->SetColWidthTwips(c, widths[c]);
-  // 16-17. The proposed issue and the zodiac year it belongs to.
+  // The proposed issue, and the zodiac year it belongs to as the reference year.
   QihaoXianshi();
-  zodiac_.SetZodiacYear(ZodiacYearOfText1());
-  // 18-19. The search kind; the animal names are built in.
+  session_.zodiac().SetZodiacYear(ZodiacYearOfText1());
+  // The search kind, selected as a click would (which also loads the pattern).
   Select(option3_, state_.intLei, &FrmMain::Option3_Click);
-  // 20. The default issue range.
+  // The default issue range: from the first draw with a pattern record to the newest.
   DefaultStartIssue();
-  if (snapshot_ && snapshot_->MoveLast().ok()) {
-    std::int64_t newest = 0;
-    if (snapshot_->GetInt("SQQH", &newest).ok()) text3_[1]->setText(QString::number(newest));
-    // 21. The pattern record.
-    if (!state_.bolSq) {
-      for (int back = 0; back < state_.intPreQi - 1; ++back) snapshot_->MovePrevious();
-    }
+  if (const std::int64_t newest = session_.NewestIssue(); newest > 0) {
+    text3_[1]->setText(QString::number(newest));
   }
-  // 22. The search pattern from the pattern record (or the manual boxes).
+  // The search pattern from the pattern record (or the manual boxes).
   LoadPattern();
-  // 23-24. The zodiac codes and groups for the reference year.
-  zodiac_.ComputeCodes(state_.SxIni, state_.SxSetup);
-  zodiac_.SetZodiacYear(zodiac_.reference_year());
-  // 25. The history grid.
+  // The zodiac codes, and the zodiac groups of the reference year.
+  store::ZodiacTables& zodiac = session_.zodiac();
+  zodiac.ComputeCodes(state_.SxIni, state_.SxSetup);
+  zodiac.SetZodiacYear(zodiac.reference_year());
+  // The history grid, scrolled to the newest draw.
   AddHaoma();
   // An empty history (a new user): the status bar says how to fill it, until the next hint.
   // Nothing is read without the user asking.
-  if (NewestIssue() <= 0) {
+  if (session_.NewestIssue() <= 0) {
     statusBar()->showMessage(
         QString::fromUtf8(
             "历史号码是空的：点击“读取历史号文本”读入随程序附带的%1，或点击“历史号在线更新”")

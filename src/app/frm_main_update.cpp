@@ -62,7 +62,7 @@ void FrmMain::SetHistoryCommandsEnabled(bool enabled) {
                      static_cast<QWidget*>(command21_), static_cast<QWidget*>(command9_)}) {
     w->setEnabled(enabled);
   }
-  for (int i = 1; i <= 7; ++i) mask_ed_box1_[static_cast<std::size_t>(i)]->setEnabled(enabled);
+  for (int i = 1; i <= 7; ++i) mask_ed_box1_[i]->setEnabled(enabled);
   for (QAction* action : mnu_lsgl_->actions()) {
     if (action->objectName() != "mnuDcls") action->setEnabled(enabled);
   }
@@ -70,14 +70,13 @@ void FrmMain::SetHistoryCommandsEnabled(bool enabled) {
 
 void FrmMain::Command21_Click() {
   CommitPendingEdits();
-  if (update_running_ || !db_ || !table_) return;
+  if (update_running_ || !session_.is_open()) return;
   if (!prompts_->Confirm(kUpdateQuestion, kUpdateTitle)) return;
   acquire::OnlineUpdateRequest request;
   request.current_year = context_.clock->CurrentYear();
   request.kept_years = state_.IniSerchDay;
   int doomed = 0;
-  if (acquire::DrawsOutsideKeptYears(*db_, request.current_year, request.kept_years, &doomed)
-          .ok() &&
+  if (session_.DrawsOutsideKeptYears(request.current_year, request.kept_years, &doomed).ok() &&
       doomed > 0) {
     request.delete_old_history = prompts_->Confirm(
         KeptYearsQuestion(request.kept_years, doomed, request.current_year - request.kept_years),
@@ -117,7 +116,7 @@ void FrmMain::Command21_Click() {
               .arg(year));
     };
     request.cancelled = [this] { return update_cancelled_; };
-    s = acquire::RunOnlineUpdate(*db_, *table_, AppendingContext(), sources, request, &result);
+    s = session_.UpdateOnline(sources, request, state_.DsIni, &result);
   }
   for (QWidget* w : {static_cast<QWidget*>(progress), static_cast<QWidget*>(cancel)}) {
     statusBar()->removeWidget(w);
@@ -125,17 +124,16 @@ void FrmMain::Command21_Click() {
   }
   statusBar()->clearMessage();
   if (result.appended > 0 || s.ok()) {
-    AddHaoma();
+    RefreshAfterHistoryChange();
+    // The issue range runs over the whole history again.
     DefaultStartIssue();
-    const std::int64_t newest = NewestIssue();
+    const std::int64_t newest = session_.NewestIssue();
     if (newest > 0) text3_[1]->setText(QString::number(newest));
-    PatternRefresh();
-    QihaoXianshi();
     ShowHint(QString::fromUtf8("在线更新完成，新增%1期").arg(result.appended));
   }
   if (!s.ok()) {
     LogWarning(s.ToString());
-    prompts_->Warn(result.stopped_at != 0 ? StopMessage(result, NewestIssue())
+    prompts_->Warn(result.stopped_at != 0 ? StopMessage(result, session_.NewestIssue())
                                           : "在线更新失败：无法保存新的开奖号码。\n" +
                                                 FailureReason(s) + "\n\n历史号码没有改动。",
                    kUpdateTitle);
@@ -149,7 +147,7 @@ void FrmMain::mnuSxcs_Click(int index) {
   context_.settings->SetInt(keys::kSxIni, state_.SxIni);
   for (QAction* a : mnu_sxcs_) a->setChecked(false);
   mnu_sxcs_[static_cast<std::size_t>(state_.SxIni)]->setChecked(true);
-  zodiac_.ComputeCodes(state_.SxIni, state_.SxSetup);
+  session_.zodiac().ComputeCodes(state_.SxIni, state_.SxSetup);
 }
 
 void FrmMain::mnuDscs_Click(int index) {

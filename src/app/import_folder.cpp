@@ -1,10 +1,9 @@
 #include "app/import_folder.h"
 
-#include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <system_error>
 
+#include "platform/ascii.h"
 #include "platform/install_paths.h"
 #include "store/history_db.h"
 
@@ -16,11 +15,9 @@ bool HoldsTextFile(const std::string& folder) {
   std::error_code ec;
   for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
        it.increment(ec)) {
-    std::string name = it->path().filename().string();
+    const std::string name = it->path().filename().string();
     if (name.size() < 3 || !it->is_regular_file(ec)) continue;
-    std::transform(name.end() - 3, name.end(), name.end() - 3,
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (name.ends_with("txt")) return true;
+    if (EndsWithIgnoringAsciiCase(name, "txt")) return true;
   }
   return false;
 }

@@ -60,15 +60,16 @@ void OmissionPage::Command5_Click() {
   }
   const search::HistoryDraws range = search::DrawsInRange(all, c->start_issue, c->end_issue);
   search::ChanceModel chance(*inputs_.zodiac, {c->sx_ini, c->ds_ini});
-  rows_ = search::OmissionTable(range, c->result_kind, c->result_scope, chance);
+  const int scope = static_cast<int>(c->result_scope);
+  rows_ = search::OmissionTable(range, c->result_kind, scope, chance);
   kind_ = c->result_kind;
   sx_ini_ = c->sx_ini;
-  summary_->setText(QString::fromUtf8("%1期（%2～%3），%4，%5")
-                        .arg(range.size())
-                        .arg(c->start_issue)
-                        .arg(c->end_issue)
-                        .arg(QString::fromUtf8(kKindNames[kind_]),
-                             QString::fromUtf8(kScopeNames[c->result_scope])));
+  summary_->setText(
+      QString::fromUtf8("%1期（%2～%3），%4，%5")
+          .arg(range.size())
+          .arg(c->start_issue)
+          .arg(c->end_issue)
+          .arg(QString::fromUtf8(kKindNames[kind_]), QString::fromUtf8(kScopeNames[scope])));
   Fill();
 }
 

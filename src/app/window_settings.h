@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/settings_store.h"
+#include "store/by_position.h"
 
 // The settings mirrors of the main window and how each key reads from the settings store.
 namespace brivo {
@@ -39,24 +40,24 @@ inline constexpr int kMinSerchDay = 2, kMaxSerchDay = 16;
 // The window's working copy of the settings (read once at start, written by the handlers),
 // the search pattern and what goes with it.
 struct WindowState {
-  bool bolZyw = true;  // free-position mode
-  bool bolSq = true;   // previous-draw basis
-  int intLei = 0;      // search kind
-  int intXianshiLei = 0;
+  bool bolZyw = true;        // 自由位: free-position mode (false: 固定位)
+  bool bolSq = true;         // 上期: the previous draw is the basis (false: 前N期)
+  int intLei = 0;            // 搜索类型: the search kind, 0..5
+  int intXianshiLei = 0;     // 结果类型: the result kind, 0..5
   char result_letter = 'A';  // column letter of the result kind
-  int intConsqSort = 0;
-  int intPreQi = 2;
-  int intZhWSetup = 2;
-  bool bolZhpm = false;
-  int SxIni = 1;
-  int DsIni = 1;
-  bool SxSetup = false;
-  int IniSerchDay = 6;
+  int intConsqSort = 0;      // 结果统计: the result scope (search::ResultScope)
+  int intPreQi = 2;          // N of 前N期, the look-back distance
+  int intZhWSetup = 2;       // 组合位数: the combination size
+  bool bolZhpm = false;      // the combination pool is the red numbers only
+  int SxIni = 1;             // 生肖参数: the zodiac offset
+  int DsIni = 1;             // 段数参数: the segment offset
+  bool SxSetup = false;      // 生肖取值: the zodiac coding
+  int IniSerchDay = 6;       // the years of history the online update keeps
 
-  // The search pattern, positions 1..7 (index 0 unused).
-  std::array<std::int16_t, 8> pattern{};
-  bool manual_tab = false;
-  std::int32_t proposed_issue = 0;
+  // The search pattern.
+  store::ByPosition<std::int16_t> pattern{};
+  bool manual_tab = false;          // the pattern comes from the 手动输入号 tab
+  std::int32_t proposed_issue = 0;  // the proposed issue as Text1 last showed it (0: none)
 };
 
 // Each key's reading with its default and range.

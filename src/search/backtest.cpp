@@ -22,8 +22,9 @@ BacktestRow CheckTarget(Evaluator& evaluator, SearchCriteria c, SearchType type,
   for (std::size_t r = 0; r < ranking.size() && r < static_cast<std::size_t>(top_k); ++r) {
     const int v = static_cast<int>(ranking[r].value);
     row.top.push_back(v);
-    row.hits += HoldsValue(draws.values[t], c.result_kind, c.result_scope, v) ? 1 : 0;
-    row.chance += chance.Probability(year, c.result_kind, c.result_scope, v);
+    row.hits +=
+        HoldsValue(draws.values[t], c.result_kind, static_cast<int>(c.result_scope), v) ? 1 : 0;
+    row.chance += chance.Probability(year, c.result_kind, static_cast<int>(c.result_scope), v);
   }
   return row;
 }

@@ -28,11 +28,11 @@ Status MarkFree(Database& db, const SearchCriteria& c, const std::vector<int>& c
       counted ? static_cast<std::size_t>(counted->high - counted->low + 1) : 0, 0);
   if (Status s = db.Execute(kResetCounter); !s.ok()) return s;
   for (int position : combination) {
-    const int v = c.pattern[static_cast<std::size_t>(position)];
+    const int v = c.pattern[position];
     if (counted && counted->Contains(v)) ++counters[static_cast<std::size_t>(v - counted->low)];
   }
   for (int position : combination) {
-    const int v = c.pattern[static_cast<std::size_t>(position)];
+    const int v = c.pattern[position];
     if (!counted || !counted->Contains(v)) continue;  // can be in no list: nothing to look for
     const int count = counters[static_cast<std::size_t>(v - counted->low)];
     const std::string update =
@@ -45,13 +45,13 @@ Status MarkFree(Database& db, const SearchCriteria& c, const std::vector<int>& c
 Status MarkFixed(Database& db, const SearchCriteria& c, const std::vector<int>& combination,
                  int pool) {
   if (Status s = db.Execute(kResetCounter); !s.ok()) return s;
-  std::array<bool, 8> flagged{};
-  for (int position : combination) flagged[static_cast<std::size_t>(position)] = true;
+  store::ByPosition<bool> flagged{};
+  for (int position : combination) flagged[position] = true;
   const std::string_view suffix = c.earlier_basis ? store::kEarlier : store::kPreceding;
   for (int m = 1; m <= 7; ++m) {
-    if (!flagged[static_cast<std::size_t>(m)] || (m == 7 && pool != 7)) continue;
-    const std::string update = CountValueMatches(store::ColumnName(m, c.search_kind, suffix),
-                                                 c.pattern[static_cast<std::size_t>(m)]);
+    if (!flagged[m] || (m == 7 && pool != 7)) continue;
+    const std::string update =
+        CountValueMatches(store::ColumnName(m, c.search_kind, suffix), c.pattern[m]);
     if (Status s = db.Execute(update); !s.ok()) return s;
   }
   return Status::Ok();

@@ -5,8 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "store/by_position.h"
+
 // What a search is asked: read from the window once, when it starts.
 namespace brivo::search {
+
+// The positions a ranking counts: 红蓝 all seven, 红球 the six red ones, 蓝球 the blue one
+// (Option5(0..2), stored as intConsqSort).
+enum class ResultScope { kRedAndBlue = 0, kRed = 1, kBlue = 2 };
 
 struct SearchCriteria {
   bool free_mode = true;       // 自由位; false: 固定位
@@ -14,10 +20,10 @@ struct SearchCriteria {
   int look_back = 2;           // N of 前N期 (0 is taken as 1)
   int search_kind = 0;         // 0..5: 号码 生肖 头数 尾数 合数 段数
   int result_kind = 0;
-  int result_scope = 0;  // 0 红蓝, 1 红球, 2 蓝球
+  ResultScope result_scope = ResultScope::kRedAndBlue;
   bool count_blue = true;
-  std::array<bool, 8> selected{};  // positions 1..7
-  std::array<std::int16_t, 8> pattern{};
+  store::ByPosition<bool> selected{};
+  store::ByPosition<std::int16_t> pattern{};
   std::int64_t start_issue = 0;
   std::int64_t end_issue = 0;
   int sx_ini = 1;
@@ -33,8 +39,8 @@ struct SearchCriteria {
 // One matched draw as the matched-draw grid shows it.
 struct MatchedDraw {
   std::int64_t issue = 0;
-  std::array<std::int64_t, 7> values{};  // of the result kind, positions 1..7
-  std::string pattern_side_list;         // the plain number list of the draw on the pattern side
+  store::ByPosition<std::int64_t> values{};  // of the result kind
+  std::string pattern_side_list;  // the plain number list of the draw on the pattern side
 };
 
 // One row of the ranking: a value and how often it came.

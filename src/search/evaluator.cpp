@@ -93,7 +93,8 @@ SearchResult Evaluator::Evaluate(const SearchCriteria& c, SearchType type) {
   matched.ForEach([&](std::size_t i) {
     MatchedDraw draw;
     draw.issue = draws_.issues[i];
-    for (std::size_t p = 0; p < 7; ++p) draw.values[p] = draws_.values[i][p][kind];
+    for (int p = 1; p <= 7; ++p)
+      draw.values[p] = draws_.values[i][static_cast<std::size_t>(p - 1)][kind];
     if (i >= n) draw.pattern_side_list = store::PlainList(draws_.values[i - n]);
     if (i + 1 == n) draw.pattern_side_list = draws_.before_oldest.plain;
     result.matched.push_back(std::move(draw));
@@ -108,8 +109,8 @@ Tally TallyDraws(const HistoryDraws& draws, const DrawSet& matched, const Search
   const ValueRange tallied = TallyRange(c.result_kind);
   Tally tally;
   tally.counts.assign(static_cast<std::size_t>(tallied.high - tallied.low + 1), 0);
-  const std::size_t first = c.result_scope == 2 ? 6 : 0;
-  const std::size_t last = c.result_scope == 1 ? 5 : 6;
+  const std::size_t first = c.result_scope == ResultScope::kBlue ? 6 : 0;
+  const std::size_t last = c.result_scope == ResultScope::kRed ? 5 : 6;
   const auto kind = static_cast<std::size_t>(c.result_kind);
   std::int64_t m = 0;
   matched.ForEach([&](std::size_t i) {
@@ -125,7 +126,8 @@ Tally TallyDraws(const HistoryDraws& draws, const DrawSet& matched, const Search
 
 std::vector<RankedValue> RankTally(const Tally& tally, const SearchCriteria& c) {
   const ValueRange tallied = TallyRange(c.result_kind);
-  const ValueRange written = WrittenRange(c.result_kind, c.result_scope == 2, c.sx_ini, c.ds_ini);
+  const ValueRange written =
+      WrittenRange(c.result_kind, c.result_scope == ResultScope::kBlue, c.sx_ini, c.ds_ini);
   std::vector<RankedValue> ranking;
   for (int v = written.low; v <= written.high; ++v) {
     const std::int64_t count =

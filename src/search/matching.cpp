@@ -1,8 +1,6 @@
 #include "search/matching.h"
 
 #include <deque>
-#include <optional>
-#include <vector>
 
 #include "search/kind_ranges.h"
 #include "store/draw_record.h"
@@ -32,10 +30,6 @@ Status WalkHistory(Database& db, Visit visit) {
 
 Status Read(Recordset& row, const std::string& column, Value* out) {
   return row.GetField(column, out);
-}
-
-std::string SuffixOf(const SearchCriteria& c) {
-  return std::string(c.earlier_basis ? store::kEarlier : store::kPreceding);
 }
 
 }  // namespace
@@ -101,60 +95,6 @@ Status ShiftPassEarlier(Database& db, const std::string& column, int n) {
 std::string SearchTextColumn(const SearchCriteria& criteria) {
   return store::ListColumn(criteria.earlier_basis ? store::kPlainPreList : store::kPlainList,
                            criteria.search_kind);
-}
-
-Status MarkPositionMatches(Database& db, const SearchCriteria& c, int* required) {
-  const int n = c.Distance();
-  *required = 0;
-  if (c.free_mode && c.earlier_basis) {
-    if (Status s = LookBackPreparation(db, c.search_kind, n); !s.ok()) return s;
-  }
-  if (Status s = db.Execute(kResetCounter); !s.ok()) return s;
-  if (c.free_mode) {
-    const std::string text_column = SearchTextColumn(c);
-    std::string compared = text_column;
-    if (!c.count_blue) {
-      const std::string copy =
-          "UPDATE [Lishi] SET [txtHisP6]= LEFT([" + text_column + "],LEN([" + text_column + "])-4)";
-      if (Status s = db.Execute(copy); !s.ok()) return s;
-      compared = "txtHisP6";
-    }
-    const std::optional<ValueRange> counted = OccurrenceRange(c.search_kind, c.sx_ini, c.ds_ini);
-    std::vector<int> occurrences(
-        counted ? static_cast<std::size_t>(counted->high - counted->low + 1) : 0);
-    for (int i = 1; i <= 7; ++i) {
-      if (!c.selected[static_cast<std::size_t>(i)]) continue;
-      ++*required;
-      const int v = c.pattern[static_cast<std::size_t>(i)];
-      int k = 0;
-      if (counted) {
-        // A value without a counter cannot be in any list: it still counts as required.
-        if (!counted->Contains(v)) continue;
-        k = ++occurrences[static_cast<std::size_t>(v - counted->low)];
-      }
-      if (Status s = db.Execute(CountTokenMatches(compared, MatchToken(c.search_kind, v, k)));
-          !s.ok()) {
-        return s;
-      }
-    }
-    return Status::Ok();
-  }
-  const std::string suffix = SuffixOf(c);
-  bool shifted = false;
-  for (int i = 1; i <= 7; ++i) {
-    if (!c.selected[static_cast<std::size_t>(i)]) continue;
-    const std::string column = store::ColumnName(i, c.search_kind, store::kOwn);
-    Status s = c.earlier_basis ? ShiftPassEarlier(db, column, n) : ShiftPassPreceding(db, column);
-    if (!s.ok()) return s;
-    shifted = true;
-    ++*required;
-    const std::string update =
-        CountValueMatches(column + suffix, c.pattern[static_cast<std::size_t>(i)]);
-    if (Status u = db.Execute(update); !u.ok()) return u;
-  }
-  // The matched-draw grid shows txtHisPreLst: keep it in step even when no pass ran.
-  if (c.earlier_basis && !shifted) return ShiftPassEarlier(db, "", n);
-  return Status::Ok();
 }
 
 std::string CountTokenMatches(const std::string& column, const std::string& token) {

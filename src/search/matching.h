@@ -24,10 +24,6 @@ Status ShiftPassPreceding(Database& db, const std::string& column);
 // column refills txtHisPreLst alone.
 Status ShiftPassEarlier(Database& db, const std::string& column, int n);
 
-// Resets intTh and adds 1 to it for every selected position the pattern-side draw agrees at;
-// *required gets the number of selected positions. Stops at the first failing statement.
-Status MarkPositionMatches(Database& db, const SearchCriteria& criteria, int* required);
-
 // The range query: the draws of the issue range meeting `condition` (" AND [intTh] = 3"), in
 // issue order.
 std::string RangeQuery(std::int64_t start, std::int64_t end, const std::string& condition);

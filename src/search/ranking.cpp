@@ -9,13 +9,18 @@
 
 namespace brivo::search {
 
+namespace {
+
+// Reads every matched draw of the set (oldest first) with its values of the result kind and the
+// list of its pattern-side draw, and tallies those values at the positions of the result scope.
+// *counts gets a count for each value of the tally range (index: value - TallyRange low).
 Status ReadAndTally(Recordset& matched, const SearchCriteria& c, std::vector<MatchedDraw>* draws,
                     std::vector<std::int64_t>* counts, std::int64_t* total) {
   const ValueRange tallied = TallyRange(c.result_kind);
   counts->assign(static_cast<std::size_t>(tallied.high - tallied.low + 1), 0);
   draws->clear();
-  const int first = c.result_scope == 2 ? 7 : 1;
-  const int last = c.result_scope == 1 ? 6 : 7;
+  const int first = c.result_scope == ResultScope::kBlue ? 7 : 1;
+  const int last = c.result_scope == ResultScope::kRed ? 6 : 7;
   const std::string list_column(c.earlier_basis ? store::kPlainPreList : store::kPlainList);
   if (matched.MoveFirst().ok()) {
     for (; !matched.IsEof(); matched.MoveNext()) {
@@ -27,7 +32,7 @@ Status ReadAndTally(Recordset& matched, const SearchCriteria& c, std::vector<Mat
             !s.ok()) {
           return s;
         }
-        draw.values[static_cast<std::size_t>(i - 1)] = v;
+        draw.values[i] = v;
         if (i >= first && i <= last && tallied.Contains(static_cast<int>(v))) {
           ++(*counts)[static_cast<std::size_t>(v - tallied.low)];
         }
@@ -36,18 +41,22 @@ Status ReadAndTally(Recordset& matched, const SearchCriteria& c, std::vector<Mat
       draws->push_back(std::move(draw));
     }
   }
-  const std::int64_t per_draw = c.result_scope == 0 ? 7 : (c.result_scope == 1 ? 6 : 1);
+  const std::int64_t per_draw = c.result_scope == ResultScope::kRedAndBlue ? 7
+                                : c.result_scope == ResultScope::kRed      ? 6
+                                                                           : 1;
   *total = static_cast<std::int64_t>(draws->size()) * per_draw;
   return Status::Ok();
 }
 
+// Empties Carcu through a table recordset and appends one row per value of the written range.
 Status RewriteTally(Database& db, const SearchCriteria& c,
                     const std::vector<std::int64_t>& counts) {
   std::unique_ptr<Recordset> carcu;
   if (Status s = db.OpenTable(store::kTallyTable, &carcu); !s.ok()) return s;
   if (Status s = store::DeleteAll(*carcu); !s.ok()) return s;
   const ValueRange tallied = TallyRange(c.result_kind);
-  const ValueRange written = WrittenRange(c.result_kind, c.result_scope == 2, c.sx_ini, c.ds_ini);
+  const ValueRange written =
+      WrittenRange(c.result_kind, c.result_scope == ResultScope::kBlue, c.sx_ini, c.ds_ini);
   for (int v = written.low; v <= written.high; ++v) {
     const std::int64_t count =
         tallied.Contains(v) ? counts[static_cast<std::size_t>(v - tallied.low)] : 0;
@@ -59,6 +68,7 @@ Status RewriteTally(Database& db, const SearchCriteria& c,
   return Status::Ok();
 }
 
+// The ranked rows of Carcu.
 Status ReadRanking(Database& db, std::vector<RankedValue>* out) {
   std::unique_ptr<Recordset> ranked;
   if (Status s = db.OpenSnapshot(kRankingQuery, &ranked); !s.ok()) return s;
@@ -71,6 +81,8 @@ Status ReadRanking(Database& db, std::vector<RankedValue>* out) {
   }
   return Status::Ok();
 }
+
+}  // namespace
 
 std::string Percentage(std::int64_t count, std::int64_t total) {
   if (total <= 0) return "";

@@ -144,14 +144,23 @@ Status CompactAndReplace(const std::string& history, const std::string& compacte
   return ReplaceHistory(history, compacted, folder.empty() ? "." : folder);
 }
 
-std::string CellText(Recordset& snapshot, std::string_view column) {
-  Value value;
-  if (!snapshot.GetField(column, &value).ok()) return "";
-  if (std::optional<std::int64_t> number = AsInt(value)) return std::to_string(*number);
-  return AsText(value);
+}  // namespace
+
+Status ReadNewestIssue(Recordset& snapshot, std::int64_t* issue) {
+  *issue = 0;
+  if (!snapshot.MoveLast().ok()) return Status::Ok();
+  Status s = snapshot.GetInt("SQQH", issue);
+  if (!s.ok()) *issue = 0;
+  return s;
 }
 
-}  // namespace
+Status ReadOldestIssue(Recordset& snapshot, std::int64_t* issue) {
+  *issue = 0;
+  if (!snapshot.MoveFirst().ok()) return Status::Ok();
+  Status s = snapshot.GetInt("SQQH", issue);
+  if (!s.ok()) *issue = 0;
+  return s;
+}
 
 Status DeleteAll(Recordset& recordset) {
   if (Status s = recordset.MoveLast(); !s.ok()) {
@@ -236,26 +245,6 @@ FileKind DetectFileKind(const std::string& path) {
     if (name == "Standard Jet DB" || name == "Standard ACE DB") return FileKind::kAccess;
   }
   return FileKind::kOther;
-}
-
-const HistoryGridRow& HistoryGridHeadings() {
-  static const HistoryGridRow headings = {"期号",  "红1球", "红2球", "红3球",
-                                          "红4球", "红5球", "红6球", "蓝球"};
-  return headings;
-}
-
-std::vector<HistoryGridRow> ReadHistoryGridRows(Recordset& snapshot) {
-  std::vector<HistoryGridRow> rows;
-  if (!snapshot.MoveFirst().ok()) return rows;
-  while (!snapshot.IsEof()) {
-    HistoryGridRow& row = rows.emplace_back();
-    row[0] = CellText(snapshot, "SQQH");
-    for (int p = 1; p <= kPositionCount; ++p) {
-      row[static_cast<std::size_t>(p)] = CellText(snapshot, ColumnName(p, kHm, kOwn));
-    }
-    if (!snapshot.MoveNext().ok()) break;
-  }
-  return rows;
 }
 
 }  // namespace brivo::store

@@ -1,14 +1,20 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "platform/database.h"
 
-// Operations on the whole history: deleting every row, compacting the file, reading it for the
-// history grid, and telling what kind of file lies at the history's path.
+// Operations on the whole history: its newest and oldest issue, deleting every row, compacting
+// the file, and telling what kind of file lies at the history's path.
 namespace brivo::store {
+
+// The issue of the newest (last) or oldest (first) row of a history snapshot in issue order,
+// which is left standing there; 0 for an empty history.
+Status ReadNewestIssue(Recordset& snapshot, std::int64_t* issue);
+Status ReadOldestIssue(Recordset& snapshot, std::int64_t* issue);
 
 // Deletes every row of the recordset, from the last towards the first.
 // The delete-all of the history (Delrec).
@@ -36,13 +42,5 @@ enum class FileKind { kMissing, kSqlite, kAccess, kOther };
 // Reads the file's first bytes: SQLite's header, or a Jet/ACE (Access) database's
 // ("Standard Jet DB" / "Standard ACE DB" at offset 4).
 FileKind DetectFileKind(const std::string& path);
-
-// One row of the history grid: the issue and the seven numbers as decimal text, as stored.
-using HistoryGridRow = std::array<std::string, 8>;
-// The headings of the history grid: "期号", "红1球" .. "红6球", "蓝球".
-const HistoryGridRow& HistoryGridHeadings();
-// Reads the rows of the snapshot from its first to its last; afterwards it stands at its end.
-// A row whose fields cannot be read shows empty cells.
-std::vector<HistoryGridRow> ReadHistoryGridRows(Recordset& snapshot);
 
 }  // namespace brivo::store

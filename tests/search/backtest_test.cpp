@@ -31,7 +31,7 @@ SearchCriteria BlueFollowsBlue() {
   c.free_mode = false;
   c.search_kind = store::kHm;
   c.result_kind = store::kHm;
-  c.result_scope = 2;
+  c.result_scope = ResultScope::kBlue;
   c.selected[7] = true;
   c.start_issue = 2020001;
   c.end_issue = 2020006;
@@ -160,7 +160,7 @@ TEST(BacktestTest, EachTargetRanksWhatTheHistoryBeforeItGives) {
     c.look_back = 3;
     c.search_kind = trial % 6;
     c.result_kind = (trial + 1) % 6;
-    c.result_scope = trial % 3;
+    c.result_scope = static_cast<ResultScope>(trial % 3);
     c.combination_size = 2;
     c.selected = {false, true, false, true, false, false, false, true};
     c.start_issue = history.issues[5];

@@ -62,7 +62,7 @@ SearchCriteria RandomCriteria(std::mt19937& random, const HistoryDraws& draws) {
   c.look_back = Pick(random, 0, 9);
   c.search_kind = Pick(random, 0, 5);
   c.result_kind = Pick(random, 0, 5);
-  c.result_scope = Pick(random, 0, 2);
+  c.result_scope = static_cast<ResultScope>(Pick(random, 0, 2));
   c.count_blue = Pick(random, 0, 1) == 1;
   c.sx_ini = Pick(random, 0, 1);
   c.ds_ini = Pick(random, 0, 1);
@@ -127,8 +127,9 @@ TEST_F(EvaluatorTest, GivesWhatTheStatementsGiveOnTheRealHistory) {
     SCOPED_TRACE(::testing::Message()
                  << "trial " << trial << (c.free_mode ? " free" : " fixed")
                  << (c.earlier_basis ? " earlier N=" : " previous N=") << c.look_back << " kind "
-                 << c.search_kind << " result " << c.result_kind << "/" << c.result_scope
-                 << (c.count_blue ? " blue" : "") << " k=" << c.combination_size);
+                 << c.search_kind << " result " << c.result_kind << "/"
+                 << static_cast<int>(c.result_scope) << (c.count_blue ? " blue" : "")
+                 << " k=" << c.combination_size);
     ExpectSameResult(evaluator_->Evaluate(c, type), statements);
     matched_somewhere += statements.matched.empty() ? 0 : 1;
   }

@@ -140,7 +140,7 @@ TEST_F(PositionSearchTest, WithoutTheBlueOnlyTheRedsOfTheDrawBeforeCount) {
 TEST_F(PositionSearchTest, NoSelectedPositionTalliesTheWholeRange) {
   Build(kSmall);
   SearchCriteria c = Criteria(false, false, store::kHm, {});
-  c.result_scope = 0;
+  c.result_scope = ResultScope::kRedAndBlue;
   SearchResult result;
   ASSERT_TRUE(RunPositionSearch(*db_, c, &result).ok());
   EXPECT_EQ(result.matched.size(), 5u);
@@ -159,7 +159,7 @@ TEST_F(PositionSearchTest, NoSelectedPositionTalliesTheWholeRange) {
 TEST_F(PositionSearchTest, WrittenRangesFollowTheScopeAndTheOffsets) {
   Build(kSmall);
   SearchCriteria c = Criteria(false, false, store::kHm, {});
-  c.result_scope = 2;
+  c.result_scope = ResultScope::kBlue;
   c.result_kind = store::kTou;
   SearchResult result;
   ASSERT_TRUE(RunPositionSearch(*db_, c, &result).ok());
@@ -167,7 +167,7 @@ TEST_F(PositionSearchTest, WrittenRangesFollowTheScopeAndTheOffsets) {
   EXPECT_EQ(result.total, 5);
   EXPECT_EQ(result.ranking[0].value, 0);  // blue 07, 07, 02 against 16, 16
   EXPECT_EQ(result.ranking[0].count, 3);
-  c.result_scope = 1;
+  c.result_scope = ResultScope::kRed;
   c.result_kind = store::kSx;
   c.sx_ini = 0;
   ASSERT_TRUE(RunPositionSearch(*db_, c, &result).ok());

@@ -275,33 +275,5 @@ TEST(DetectFileKindTest, TellsKindsApartByTheirFirstBytes) {
   }
 }
 
-TEST_F(HistoryOpsTest, GridRowsInIssueOrderAsDrawn) {
-  std::vector<Draw> draws = ReadDraws("ssq_history_drawn_order.txt", 3);
-  Append({draws[2], draws[0], draws[1]});
-  std::unique_ptr<Recordset> snapshot;
-  ASSERT_TRUE(db_->OpenSnapshot(kHistoryQuery, &snapshot).ok());
-  std::vector<HistoryGridRow> rows = ReadHistoryGridRows(*snapshot);
-  EXPECT_THAT(rows, ElementsAre(HistoryGridRow{"2003001", "26", "28", "11", "13", "10", "12", "11"},
-                                HistoryGridRow{"2003002", "9", "4", "26", "21", "19", "20", "12"},
-                                HistoryGridRow{"2003003", "23", "7", "28", "10", "1", "32", "16"}));
-  EXPECT_TRUE(snapshot->IsEof());
-}
-
-TEST_F(HistoryOpsTest, GridCellsThatCannotBeReadAreEmpty) {
-  Append(ReadDraws("ssq_history_drawn_order.txt", 1));
-  std::unique_ptr<Recordset> snapshot;
-  ASSERT_TRUE(db_->OpenSnapshot("SELECT SQQH, L7A FROM lishi", &snapshot).ok());
-  EXPECT_THAT(ReadHistoryGridRows(*snapshot),
-              ElementsAre(HistoryGridRow{"2003001", "", "", "", "", "", "", "11"}));
-}
-
-TEST_F(HistoryOpsTest, EmptyHistoryHasNoGridRows) {
-  std::unique_ptr<Recordset> snapshot;
-  ASSERT_TRUE(db_->OpenSnapshot(kHistoryQuery, &snapshot).ok());
-  EXPECT_THAT(ReadHistoryGridRows(*snapshot), IsEmpty());
-  EXPECT_THAT(HistoryGridHeadings(),
-              ElementsAre("期号", "红1球", "红2球", "红3球", "红4球", "红5球", "红6球", "蓝球"));
-}
-
 }  // namespace
 }  // namespace brivo::store

@@ -19,6 +19,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/ascii.h"
 #include "platform/log.h"
 
 namespace brivo {
@@ -27,19 +28,12 @@ namespace {
 // Pages name their charset near the top; browsers look at the first 1 KB, some pages need more.
 constexpr qsizetype kMetaScanBytes = 2048;
 
-std::string Lower(std::string_view text) {
-  std::string lower(text);
-  std::transform(lower.begin(), lower.end(), lower.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return lower;
-}
-
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f'; }
 
 // The value after "charset" and "=" in text (a Content-Type value or a <meta> tag), unquoted;
 // empty when there is none.
 std::string CharsetParameter(std::string_view text) {
-  const std::string lower = Lower(text);
+  const std::string lower = AsciiLower(text);
   for (size_t at = lower.find("charset"); at != std::string::npos;
        at = lower.find("charset", at + 1)) {
     size_t i = at + 7;
@@ -60,7 +54,7 @@ std::string CharsetParameter(std::string_view text) {
 
 // The charset named by the first <meta> tag of the page's head that names one.
 std::string MetaCharset(const QByteArray& body) {
-  const std::string head = Lower(std::string_view(
+  const std::string head = AsciiLower(std::string_view(
       body.constData(), static_cast<size_t>(std::min(body.size(), kMetaScanBytes))));
   for (size_t at = head.find("<meta"); at != std::string::npos; at = head.find("<meta", at + 5)) {
     const size_t end = head.find('>', at);

@@ -1,0 +1,117 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "acquire/draw_source.h"
+#include "acquire/history_import.h"
+#include "acquire/online_update.h"
+#include "model/history_rows.h"
+#include "platform/database.h"
+#include "search/criteria.h"
+#include "store/attributes.h"
+#include "store/by_position.h"
+#include "store/draw_record.h"
+#include "store/history_ops.h"
+
+// The history as the program works on it, without a window: the database of the program folder
+// with its table recordset and its snapshot, the preceding-draw memory, the zodiac tables with
+// their reference year, and the proposed issue. Every command is a plain call; where a command
+// needs a row of the snapshot it moves there itself, so no call depends on where another left it.
+namespace brivo {
+
+// The seven own values of the pattern record of one kind.
+using PatternValues = store::ByPosition<std::int16_t>;
+
+class HistorySession {
+ public:
+  explicit HistorySession(std::string program_folder);
+  ~HistorySession();
+  HistorySession(const HistorySession&) = delete;
+  HistorySession& operator=(const HistorySession&) = delete;
+
+  // Opens (or creates) the history file of the program folder with both recordsets. On failure
+  // nothing stays open and the status tells why (kCorruption, kNotHistory for a foreign file).
+  Status Open();
+  bool is_open() const { return db_ != nullptr; }
+  // The path of the history file.
+  std::string HistoryPath() const;
+
+  // The history read anew: the history grid's rows, oldest first. REQUIRES: is_open(). On
+  // failure the history as read before stays what the other readings below see.
+  Status HistoryRows(std::vector<HistoryGridRow>* rows);
+  // The newest stored issue, or 0 for an empty history (or none open).
+  std::int64_t NewestIssue();
+  // The issue of the first draw after the oldest one at `distance`; NotFound when the history is
+  // empty.
+  Status DefaultStartIssue(int distance, std::int64_t* start);
+  // Reads the proposed issue (QQH of the newest row) into proposed_issue() and *newest (its own
+  // issue); NotFound, with nothing changed, for an empty history.
+  Status ReadProposedIssue(std::int64_t* newest);
+  std::int32_t proposed_issue() const { return proposed_issue_; }
+  // The pattern record: the newest draw on the previous-draw basis, the look_back-th newest on the
+  // earlier-draw basis. *values gets its own values of `kind` at positions 1..7. NotFound when the
+  // history has no such draw.
+  Status PatternRecord(bool earlier_basis, int look_back, int kind, PatternValues* values);
+
+  // Appends a typed draw with the lists of the newest stored draw, as one transaction.
+  Status AppendDraw(std::int32_t issue, const store::DrawNumbers& numbers, int ds_ini);
+  // Replaces the history with the draws of a text file (already in ascending order).
+  Status Import(const std::vector<acquire::ParsedDraw>& draws, int ds_ini);
+  // Every stored draw, oldest first, from a snapshot of its own.
+  Status StoredDraws(std::vector<acquire::ParsedDraw>* draws);
+  // Writes the draws to the scratch file of the program folder.
+  Status WriteScratchFile(const std::vector<acquire::ParsedDraw>& draws);
+  // Rebuilds every row from the scratch file (the lists of the draw two before as the earlier
+  // lists); on failure the history is as it was.
+  Status RebuildFromScratchFile(int ds_ini);
+  // Deletes the newest draw through an updatable set.
+  Status DeleteNewest();
+  // Deletes every draw, as one transaction.
+  Status Clear();
+  // Closes, checks and compacts the history file, then opens it again with both recordsets.
+  // Returns the compaction's status; *reopened the reopening's (on failure nothing is open).
+  Status Compact(Status* reopened);
+
+  // How many draws the kept-years rule of the online update would delete.
+  Status DrawsOutsideKeptYears(int current_year, int kept_years, int* draws);
+  // The online update from the sources in their order.
+  Status UpdateOnline(const std::vector<acquire::DrawSource*>& sources,
+                      const acquire::OnlineUpdateRequest& request, int ds_ini,
+                      acquire::OnlineUpdateResult* result);
+
+  // The two searches over the history on the criteria.
+  Status RunPositionSearch(const search::SearchCriteria& criteria, search::SearchResult* result);
+  Status RunCombinationSearch(const search::SearchCriteria& criteria, search::SearchResult* result);
+
+  store::ZodiacTables& zodiac() { return zodiac_; }
+  const store::ZodiacTables& zodiac() const { return zodiac_; }
+  const std::string& program_folder() const { return program_folder_; }
+  // The engine and recordsets themselves, for what observes them (null while none is open).
+  Database* database() const { return db_.get(); }
+  Recordset* table() const { return table_.get(); }
+  Recordset* snapshot() const { return snapshot_.get(); }
+
+ private:
+  Status OpenRecordsets();
+  // The snapshot, read anew first when a command has changed the history since it was taken.
+  Recordset* Snapshot();
+  void CloseAll();
+  // Moves the snapshot to the pattern record; false when the history has no such draw.
+  bool MoveToPatternRecord(bool earlier_basis, int look_back);
+  acquire::AppendContext AppendingContext(int ds_ini);
+
+  std::string program_folder_;
+  std::unique_ptr<Database> db_;
+  std::unique_ptr<Recordset> table_;
+  std::unique_ptr<Recordset> snapshot_;
+  bool snapshot_stale_ = false;
+  store::PrecedingMemory memory_;
+  store::ZodiacTables zodiac_;
+  std::int32_t proposed_issue_ = 0;
+};
+
+}  // namespace brivo

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "acquire/history_import.h"
+#include "app/analysis_inputs.h"
 #include "app/failure_reason.h"
 #include "app/window_settings.h"
 #include "model/history_session.h"
@@ -33,6 +34,7 @@ class QTabBar;
 
 namespace brivo {
 
+class AnalysisTabs;
 class FlexGrid;
 
 // What the window runs on: its folder, its settings, its clock and its dialogs.
@@ -106,6 +108,8 @@ class FrmMain : public QMainWindow {
   void RunSearch(SearchRunner run, const char* failure);
   // Shows a search's answer in the matched-draw grid and the ranking grid.
   void FillResultGrids(const search::SearchCriteria& criteria, const search::SearchResult& result);
+  // What the analysis pages take from the window: its criteria, the history, its zodiac tables.
+  AnalysisInputs AnalysisInputsOfWindow();
 
   // 历史号在线更新: the online update; while it runs the commands that change the history or
   // search it are disabled.
@@ -123,7 +127,8 @@ class FrmMain : public QMainWindow {
   // and shows the wait cursor while copying).
   void Command4_Click();  // 历史号码导出文本文件
   void mnuDcls_Click();   // 导出历史号码: the history grid as a workbook
-  void ExportGrid(FlexGrid* grid, bool from_menu);
+  // `file` names the workbook of a grid other than the three result grids.
+  void ExportGrid(FlexGrid* grid, bool from_menu, const char* file = nullptr);
 
   // Runs the lost-focus handler of the box that has the focus: a command started by an access
   // key has taken no focus from it, so its handler has not run yet.
@@ -236,6 +241,7 @@ class FrmMain : public QMainWindow {
   FlexGrid* grid1_ = nullptr;  // MSFlexGrid1: the history
   FlexGrid* grid2_ = nullptr;  // MSFlexGrid2: the matched draws
   FlexGrid* grid3_ = nullptr;  // MSFlexGrid3: the ranking
+  AnalysisTabs* analysis_ = nullptr;  // TabStrip2: the result grids and the analysis pages
 
   QMenu* mnu_lsgl_ = nullptr;
   QMenu* mnu_setup_ = nullptr;

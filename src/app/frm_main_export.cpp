@@ -33,10 +33,12 @@ void FrmMain::Command4_Click() {
 
 void FrmMain::mnuDcls_Click() { ExportGrid(grid1_, true); }
 
-void FrmMain::ExportGrid(FlexGrid* grid, bool from_menu) {
-  const char* file = grid == grid1_   ? exports::kHistoryWorkbook
-                     : grid == grid2_ ? exports::kMatchedWorkbook
-                                      : exports::kRankingWorkbook;
+void FrmMain::ExportGrid(FlexGrid* grid, bool from_menu, const char* file) {
+  if (file == nullptr) {
+    file = grid == grid1_   ? exports::kHistoryWorkbook
+           : grid == grid2_ ? exports::kMatchedWorkbook
+                            : exports::kRankingWorkbook;
+  }
   SheetCells cells;
   {
     std::optional<WaitCursor> wait;

@@ -17,6 +17,7 @@
 #include <QTabBar>
 #include <QVBoxLayout>
 
+#include "app/analysis_tabs.h"
 #include "app/flex_grid.h"
 #include "app/frm_main.h"
 
@@ -84,13 +85,17 @@ void FrmMain::BuildControls() {
   right->addWidget(BuildSearchFrames());
   right->addWidget(BuildTabs());
   right->addWidget(BuildButtons());
-  auto* results = new QHBoxLayout;
+  auto* results_page = new QWidget;
+  auto* results = new QHBoxLayout(results_page);
+  results->setContentsMargins(0, 0, 0, 0);
   grid2_ = Named(new FlexGrid, "MSFlexGrid2");
   grid2_->setToolTip(QString::fromUtf8(kGridToolTip));
   grid3_ = Named(new FlexGrid, "MSFlexGrid3");
   results->addWidget(grid2_, 3);
   results->addWidget(grid3_, 2);
-  right->addLayout(results, 1);
+  analysis_ = new AnalysisTabs(AnalysisInputsOfWindow());
+  analysis_->SetResultsPage(results_page);
+  right->addWidget(analysis_, 1);
   columns->addLayout(right, 1);
 
   setCentralWidget(central);

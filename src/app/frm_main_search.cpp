@@ -6,10 +6,12 @@
 #include <QStatusBar>
 #include <QTabBar>
 
+#include "app/analysis_tabs.h"
 #include "app/flex_grid.h"
 #include "app/frm_main.h"
 #include "app/search_criteria_of.h"
 #include "platform/qt/wait_cursor.h"
+#include "search/history_draws.h"
 #include "search/ranking.h"
 
 namespace brivo {
@@ -71,6 +73,22 @@ void FrmMain::RunSearch(SearchRunner run, const char* failure) {
   FillResultGrids(*criteria, result);
 }
 
+AnalysisInputs FrmMain::AnalysisInputsOfWindow() {
+  AnalysisInputs inputs;
+  inputs.criteria = [this] {
+    CommitPendingEdits();
+    return ReadCriteria();
+  };
+  inputs.draws = [this](search::HistoryDraws* out) {
+    if (database() == nullptr) return Status::IoError("没有打开的历史数据库");
+    return search::ReadHistoryDraws(*database(), out);
+  };
+  inputs.zodiac = &session_.zodiac();
+  inputs.export_grid = [this](FlexGrid* grid, const char* file) { ExportGrid(grid, false, file); };
+  inputs.failed = [this](const std::string& what, const Status& s) { WarnOfFailure(what, s); };
+  return inputs;
+}
+
 void FrmMain::FillResultGrids(const search::SearchCriteria& c, const search::SearchResult& result) {
   grid2_->setVisible(false);
   grid2_->SetRows(static_cast<int>(result.matched.size()) + 1);
@@ -112,6 +130,7 @@ void FrmMain::FillResultGrids(const search::SearchCriteria& c, const search::Sea
     grid3_->SetText(row, 3, QString::fromStdString(search::Percentage(ranked.count, result.total)));
   }
   grid3_->setVisible(true);
+  analysis_->ShowRanking(c, result);
 }
 
 }  // namespace brivo

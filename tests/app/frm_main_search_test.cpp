@@ -1,7 +1,9 @@
 // The position search from the window: criteria from the controls, the answer in the grids.
 
 #include <QHeaderView>
+#include <QPushButton>
 #include <QStatusBar>
+#include <QTabBar>
 
 #include "app/frm_main_fixture.h"
 
@@ -107,6 +109,28 @@ TEST_F(FrmMainSearchTest, AnIssueBoxThatIsNoNumberRunsNoSearch) {
   EXPECT_TRUE(seen.empty());
   EXPECT_EQ(Matched()->Rows(), rows);
   EXPECT_TRUE(window_->statusBar()->currentMessage().contains(QString::fromUtf8("止")));
+}
+
+// The analysis pages sit in the window's result area and take the window's own criteria and
+// history: the same controls that drive the searches drive them.
+TEST_F(FrmMainSearchTest, TheAnalysisPagesRunOnTheWindowsCriteriaAndHistory) {
+  History(testing::RealHistory(80));
+  Open();
+  auto* tabs = Find<QTabBar>("TabStrip2");
+  ASSERT_EQ(tabs->count(), 4);
+  EXPECT_EQ(tabs->tabText(0), QString::fromUtf8("检索结果"));
+  EXPECT_TRUE(Matched()->isVisibleTo(window_.get()));
+  Find<QPushButton>("Command5")->click();
+  FlexGrid* omission = Find<FlexGrid>("MSFlexGrid4");
+  EXPECT_EQ(omission->Rows(), 34);  // 号码 at 红蓝: every number 1..33, and the headings
+  Click("Option1(0)");
+  Tick(1);
+  Find<QPushButton>("Command6")->click();
+  FlexGrid* backtest = Find<FlexGrid>("MSFlexGrid5");
+  ASSERT_GT(backtest->Rows(), 2);
+  const QString summary =
+      backtest->Text(backtest->Rows() - 1, 0) + backtest->Text(backtest->Rows() - 1, 1);
+  EXPECT_TRUE(summary.contains(QString::fromUtf8("随机"))) << summary.toStdString();
 }
 
 }  // namespace

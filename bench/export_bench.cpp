@@ -2,7 +2,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "platform/xls_writer.h"
+#include "platform/xls/xls_writer.h"
 #include "store/draw_record.h"
 #include "testing/history_builder.h"
 #include "testing/temp_dir.h"

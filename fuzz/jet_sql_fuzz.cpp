@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/jet_sql.h"
-#include "platform/update_rewrite.h"
+#include "platform/db/jet_sql.h"
+#include "platform/db/update_rewrite.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view input(reinterpret_cast<const char*>(data), size);

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "platform/html_tables.h"
+#include "platform/web/html_tables.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   // Results pages are a few dozen kilobytes; the parser's own cost grows with nesting depth.

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/xls_writer.h"
+#include "platform/xls/xls_writer.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   // Bytes 0x00 end a cell, 0x01 a row: any text, any shape of grid.

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "platform/database.h"
+#include "platform/db/database.h"
 #include "store/attributes.h"
 #include "store/draw_record.h"
 

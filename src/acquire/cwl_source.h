@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "acquire/draw_source.h"
-#include "platform/status.h"
+#include "platform/base/status.h"
 
 // The answer of the official welfare-lottery results service (findDrawNotice), one page of
 // draws newest first.

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/utf8.h"
+#include "platform/base/utf8.h"
 
 namespace brivo::acquire {
 namespace {

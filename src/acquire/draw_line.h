@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/status.h"
+#include "platform/base/status.h"
 #include "store/draw_record.h"
 
 // The draw line format of the history text files: the 7-digit issue, one separator, then the

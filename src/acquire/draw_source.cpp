@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/html_tables.h"
+#include "platform/web/html_tables.h"
 
 namespace brivo::acquire {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-#include "platform/file_util.h"
+#include "platform/base/file_util.h"
 #include "store/draw_record.h"
 
 namespace brivo::acquire {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/status.h"
+#include "platform/base/status.h"
 
 // The history as a text file in the draw line format, written from the history grid's rows.
 namespace brivo::acquire {

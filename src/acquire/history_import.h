@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "acquire/appender.h"
-#include "platform/database.h"
+#include "platform/db/database.h"
 
 // Replacing the whole history with the draws of a text file (the import and the rebuild).
 namespace brivo::acquire {

@@ -7,7 +7,7 @@
 
 #include "acquire/appender.h"
 #include "acquire/draw_source.h"
-#include "platform/database.h"
+#include "platform/db/database.h"
 
 // Bringing the history up to date from draw sources, one year at a time.
 namespace brivo::acquire {

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "acquire/draw_source.h"
-#include "platform/status.h"
+#include "platform/base/status.h"
 
 // The history file of 17500.cn (ssq_asc.txt): every draw since 2003001, oldest first, one line
 // each, fields separated by blanks: issue, date, the six sorted red numbers, the blue one, then

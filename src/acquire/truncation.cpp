@@ -3,7 +3,7 @@
 #include <charconv>
 
 #include "acquire/draw_line.h"
-#include "platform/file_util.h"
+#include "platform/base/file_util.h"
 
 namespace brivo::acquire {
 

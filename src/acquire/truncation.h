@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "acquire/history_import.h"
-#include "platform/database.h"
+#include "platform/db/database.h"
 
 // Cutting the history back: the draws to keep, their scratch file, and reading the answers of
 // the two input boxes.

@@ -2,7 +2,7 @@
 
 #include "acquire/cwl_source.h"
 #include "acquire/ssq_asc_source.h"
-#include "platform/log.h"
+#include "platform/base/log.h"
 
 namespace brivo::acquire {
 namespace {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "acquire/draw_source.h"
-#include "platform/page_fetcher.h"
+#include "platform/web/page_fetcher.h"
 
 // The ordered list of draw sources the online update tries, as the settings keep it.
 namespace brivo::acquire {

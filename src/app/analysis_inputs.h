@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/status.h"
+#include "platform/base/status.h"
 #include "search/criteria.h"
 #include "search/history_draws.h"
 #include "store/attributes.h"

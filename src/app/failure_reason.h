@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/status.h"
+#include "platform/base/status.h"
 
 namespace brivo {
 

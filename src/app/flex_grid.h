@@ -3,7 +3,7 @@
 #include <QTableWidget>
 #include <string>
 
-#include "platform/xls_writer.h"
+#include "platform/xls/xls_writer.h"
 
 namespace brivo {
 

@@ -21,7 +21,7 @@
 #include <QTabBar>
 
 #include "app/flex_grid.h"
-#include "platform/log.h"
+#include "platform/base/log.h"
 #include "platform/qt/desktop_launcher.h"
 #include "platform/qt/qt_page_fetcher.h"
 #include "platform/qt/qt_prompts.h"

@@ -10,7 +10,7 @@
 
 #include "app/flex_grid.h"
 #include "app/frm_main.h"
-#include "platform/install_paths.h"
+#include "platform/base/install_paths.h"
 
 namespace brivo {
 

@@ -17,8 +17,8 @@
 #include "app/failure_reason.h"
 #include "app/flex_grid.h"
 #include "app/frm_main.h"
-#include "platform/install_paths.h"
-#include "platform/log.h"
+#include "platform/base/install_paths.h"
+#include "platform/base/log.h"
 #include "platform/qt/wait_cursor.h"
 
 namespace brivo {

@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <system_error>
 
-#include "platform/ascii.h"
-#include "platform/install_paths.h"
+#include "platform/base/ascii.h"
+#include "platform/base/install_paths.h"
 #include "store/history_db.h"
 
 namespace brivo {

@@ -4,10 +4,10 @@
 #include <QIcon>
 
 #include "app/frm_main.h"
-#include "platform/clock.h"
-#include "platform/program_folder.h"
+#include "platform/base/clock.h"
+#include "platform/base/program_folder.h"
 #include "platform/qt/qt_translation.h"
-#include "platform/settings_store.h"
+#include "platform/base/settings_store.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/settings_store.h"
+#include "platform/base/settings_store.h"
 #include "store/by_position.h"
 
 // The settings mirrors of the main window and how each key reads from the settings store.

@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "platform/launcher.h"
-#include "platform/status.h"
-#include "platform/xls_writer.h"
+#include "platform/base/launcher.h"
+#include "platform/base/status.h"
+#include "platform/xls/xls_writer.h"
 
 // A grid copied into a spreadsheet file of the program folder and opened for the user.
 namespace brivo::exports {

@@ -10,7 +10,7 @@
 #include "acquire/history_import.h"
 #include "acquire/online_update.h"
 #include "model/history_rows.h"
-#include "platform/database.h"
+#include "platform/db/database.h"
 #include "search/criteria.h"
 #include "store/attributes.h"
 #include "store/by_position.h"

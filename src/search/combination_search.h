@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/database.h"
+#include "platform/db/database.h"
 #include "search/criteria.h"
 
 namespace brivo::search {

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/database.h"
+#include "platform/db/database.h"
 #include "store/draw_record.h"
 
 // The draws of the history as the in-memory searches read them: issue numbers and the stored

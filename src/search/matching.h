@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/database.h"
+#include "platform/db/database.h"
 #include "search/criteria.h"
 
 // Marking the draws whose pattern-side draw shows the pattern, inside the database: the

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/database.h"
+#include "platform/db/database.h"
 #include "search/criteria.h"
 
 namespace brivo::search {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/database.h"
+#include "platform/db/database.h"
 #include "search/criteria.h"
 
 // Tallying the matched draws, rewriting Carcu and reading the ranking back.

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/database.h"
+#include "platform/db/database.h"
 #include "store/attributes.h"
 
 // One row of Lishi: a draw's own values, the copies of the draws before it, and its list texts.

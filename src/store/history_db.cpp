@@ -4,7 +4,7 @@
 #include <cctype>
 #include <filesystem>
 
-#include "platform/log.h"
+#include "platform/base/log.h"
 #include "store/attributes.h"
 #include "store/draw_record.h"
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/database.h"
+#include "platform/db/database.h"
 
 // The history database file: its place in the program folder, its two tables, and opening it.
 namespace brivo::store {

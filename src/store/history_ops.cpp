@@ -9,7 +9,7 @@
 #include <fstream>
 #include <string_view>
 
-#include "platform/log.h"
+#include "platform/base/log.h"
 #include "store/attributes.h"
 #include "store/draw_record.h"
 #include "store/history_db.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/database.h"
+#include "platform/db/database.h"
 
 // Operations on the whole history: its newest and oldest issue, deleting every row, compacting
 // the file, and telling what kind of file lies at the history's path.

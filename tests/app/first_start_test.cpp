@@ -4,7 +4,7 @@
 #include <QStatusBar>
 
 #include "app/frm_main_fixture.h"
-#include "platform/install_paths.h"
+#include "platform/base/install_paths.h"
 
 namespace brivo {
 namespace {

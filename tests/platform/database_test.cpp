@@ -1,7 +1,7 @@
 // The database engine on real files: opening, refusing foreign files, statements, the observer,
 // transactions, the integrity check and compaction.
 
-#include "platform/database.h"
+#include "platform/db/database.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The texts of a page's table bodies, as a browser's innerText gives them, on hand-made markup,
 // hostile bytes, a very large page and two saved results-list pages of the lottery's site.
 
-#include "platform/html_tables.h"
+#include "platform/web/html_tables.h"
 
 #include <gtest/gtest.h>
 

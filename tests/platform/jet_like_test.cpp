@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/jet_sql.h"
+#include "platform/db/jet_sql.h"
 
 namespace brivo::jet {
 namespace {

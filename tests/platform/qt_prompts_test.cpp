@@ -25,7 +25,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/program_folder.h"
+#include "platform/base/program_folder.h"
 #include "platform/qt/qt_translation.h"
 #include "platform/qt/wait_cursor.h"
 #include "testing/temp_dir.h"

@@ -4,7 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "platform/database.h"
+#include "platform/db/database.h"
 #include "testing/temp_dir.h"
 
 namespace brivo {

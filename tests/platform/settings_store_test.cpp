@@ -1,7 +1,7 @@
 // The settings store on real INI files, the writable-folder probe, the program folder and the
 // clocks.
 
-#include "platform/settings_store.h"
+#include "platform/base/settings_store.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -16,8 +16,8 @@
 #include <optional>
 #include <string>
 
-#include "platform/clock.h"
-#include "platform/program_folder.h"
+#include "platform/base/clock.h"
+#include "platform/base/program_folder.h"
 #include "testing/small_disk.h"
 #include "testing/temp_dir.h"
 

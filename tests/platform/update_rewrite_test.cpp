@@ -1,12 +1,12 @@
 // Leaving unchanged rows out of UPDATE statements: which statements are rewritten, and that the
 // rows end the same either way.
 
-#include "platform/update_rewrite.h"
+#include "platform/db/update_rewrite.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
-#include "platform/database.h"
+#include "platform/db/database.h"
 #include "testing/temp_dir.h"
 
 namespace brivo {

@@ -1,7 +1,7 @@
 // The workbook writer on real files, read back by an independent reader (xlrd, through
 // read_xls.py), which also checks the stream rules xlrd itself tolerates.
 
-#include "platform/xls_writer.h"
+#include "platform/xls/xls_writer.h"
 
 #include <gtest/gtest.h>
 #include <stdio.h>

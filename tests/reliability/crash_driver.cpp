@@ -26,7 +26,7 @@
 #include <string>
 
 #include "app/frm_main.h"
-#include "platform/clock.h"
+#include "platform/base/clock.h"
 #include "store/history_db.h"
 #include "testing/fault_vfs.h"
 #include "testing/history_builder.h"

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/launcher.h"
+#include "platform/base/launcher.h"
 
 namespace brivo::testing {
 

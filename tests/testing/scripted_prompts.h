@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/prompts.h"
+#include "platform/base/prompts.h"
 
 namespace brivo::testing {
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <sstream>
 
-#include "platform/utf8.h"
+#include "platform/base/utf8.h"
 
 namespace brivo::testing {
 namespace {

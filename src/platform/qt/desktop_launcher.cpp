@@ -3,7 +3,7 @@
 #include <QDesktopServices>
 #include <QUrl>
 
-#include "platform/log.h"
+#include "platform/base/log.h"
 
 namespace brivo {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/launcher.h"
+#include "platform/base/launcher.h"
 
 namespace brivo {
 

@@ -19,8 +19,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/ascii.h"
-#include "platform/log.h"
+#include "platform/base/ascii.h"
+#include "platform/base/log.h"
 
 namespace brivo {
 namespace {

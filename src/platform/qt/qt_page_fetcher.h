@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "platform/page_fetcher.h"
+#include "platform/web/page_fetcher.h"
 
 class QEventLoop;
 class QNetworkAccessManager;

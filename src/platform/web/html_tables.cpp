@@ -1,4 +1,4 @@
-#include "platform/html_tables.h"
+#include "platform/web/html_tables.h"
 
 #include <gumbo.h>
 

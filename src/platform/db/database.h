@@ -9,8 +9,8 @@
 #include <variant>
 #include <vector>
 
-#include "platform/status.h"
-#include "platform/update_rewrite.h"
+#include "platform/base/status.h"
+#include "platform/db/update_rewrite.h"
 
 // The database engine: an SQLite file reached through statements in the Jet dialect
 // (see jet_sql.h) and three kinds of recordset.

@@ -1,4 +1,4 @@
-#include "platform/connection.h"
+#include "platform/db/connection.h"
 
 #include <algorithm>
 #include <cerrno>

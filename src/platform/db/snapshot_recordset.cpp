@@ -4,7 +4,7 @@
 
 #include <unordered_map>
 
-#include "platform/connection.h"
+#include "platform/db/connection.h"
 
 namespace brivo::detail {
 namespace {

@@ -2,7 +2,7 @@
 // libgsf. The BIFF stream is laid out in memory first: the sheet's stream offset and the string
 // table's index need positions known only after the globals are complete.
 
-#include "platform/xls_writer.h"
+#include "platform/xls/xls_writer.h"
 
 #include <fcntl.h>
 #include <gsf/gsf-outfile-msole.h>

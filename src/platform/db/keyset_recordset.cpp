@@ -8,7 +8,7 @@
 #include <optional>
 #include <unordered_map>
 
-#include "platform/connection.h"
+#include "platform/db/connection.h"
 
 namespace brivo::detail {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/part_routing.h"
+#include "platform/db/part_routing.h"
 
 namespace brivo::detail {
 namespace {

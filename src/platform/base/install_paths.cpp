@@ -1,4 +1,4 @@
-#include "platform/install_paths.h"
+#include "platform/base/install_paths.h"
 
 #include <QCoreApplication>
 #include <filesystem>

@@ -1,4 +1,4 @@
-#include "platform/jet_sql.h"
+#include "platform/db/jet_sql.h"
 
 #include <sqlite3.h>
 

@@ -1,4 +1,4 @@
-#include "platform/program_folder.h"
+#include "platform/base/program_folder.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -8,8 +8,8 @@
 #include <QString>
 #include <QUuid>
 
-#include "platform/install_paths.h"
-#include "platform/log.h"
+#include "platform/base/install_paths.h"
+#include "platform/base/log.h"
 
 namespace brivo {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/status.h"
+#include "platform/base/status.h"
 
 namespace brivo {
 

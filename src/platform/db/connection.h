@@ -12,8 +12,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/database.h"
-#include "platform/status.h"
+#include "platform/db/database.h"
+#include "platform/base/status.h"
 
 namespace brivo::detail {
 

@@ -4,7 +4,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/status.h"
+#include "platform/base/status.h"
 
 namespace brivo {
 

@@ -1,4 +1,4 @@
-#include "platform/status.h"
+#include "platform/base/status.h"
 
 #include <cerrno>
 #include <system_error>

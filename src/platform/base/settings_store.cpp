@@ -1,4 +1,4 @@
-#include "platform/settings_store.h"
+#include "platform/base/settings_store.h"
 
 #include <QSettings>
 #include <QString>
@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "platform/ascii.h"
-#include "platform/log.h"
+#include "platform/base/ascii.h"
+#include "platform/base/log.h"
 
 namespace brivo {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/update_rewrite.h"
+#include "platform/db/update_rewrite.h"
 
 #include <optional>
 #include <string_view>

@@ -1,4 +1,4 @@
-#include "platform/ascii.h"
+#include "platform/base/ascii.h"
 
 namespace brivo {
 namespace {

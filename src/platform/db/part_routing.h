@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "platform/connection.h"
-#include "platform/update_rewrite.h"
+#include "platform/db/connection.h"
+#include "platform/db/update_rewrite.h"
 
 namespace brivo::detail {
 

@@ -1,4 +1,4 @@
-#include "platform/database.h"
+#include "platform/db/database.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -9,10 +9,10 @@
 #include <fstream>
 #include <regex>
 
-#include "platform/connection.h"
-#include "platform/jet_sql.h"
-#include "platform/part_routing.h"
-#include "platform/update_rewrite.h"
+#include "platform/db/connection.h"
+#include "platform/db/jet_sql.h"
+#include "platform/db/part_routing.h"
+#include "platform/db/update_rewrite.h"
 
 namespace brivo {
 

@@ -1,4 +1,4 @@
-#include "platform/file_util.h"
+#include "platform/base/file_util.h"
 
 #include <fcntl.h>
 #include <stdlib.h>

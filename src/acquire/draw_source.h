@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/web/page_fetcher.h"
 #include "platform/base/status.h"
+#include "platform/web/page_fetcher.h"
 #include "store/draw_record.h"
 
 // Where the online update gets a year's draws from.

@@ -12,11 +12,11 @@
 #include "app/window_settings.h"
 #include "model/history_session.h"
 #include "platform/base/clock.h"
-#include "platform/db/database.h"
 #include "platform/base/launcher.h"
-#include "platform/web/page_fetcher.h"
 #include "platform/base/prompts.h"
 #include "platform/base/settings_store.h"
+#include "platform/db/database.h"
+#include "platform/web/page_fetcher.h"
 #include "search/criteria.h"
 #include "store/attributes.h"
 #include "store/draw_record.h"
@@ -238,9 +238,9 @@ class FrmMain : public QMainWindow {
   QLabel* label12_ = nullptr;
   QLineEdit* text1_ = nullptr;
   store::ByPosition<QLineEdit*> mask_ed_box1_{};
-  FlexGrid* grid1_ = nullptr;  // MSFlexGrid1: the history
-  FlexGrid* grid2_ = nullptr;  // MSFlexGrid2: the matched draws
-  FlexGrid* grid3_ = nullptr;  // MSFlexGrid3: the ranking
+  FlexGrid* grid1_ = nullptr;         // MSFlexGrid1: the history
+  FlexGrid* grid2_ = nullptr;         // MSFlexGrid2: the matched draws
+  FlexGrid* grid3_ = nullptr;         // MSFlexGrid3: the ranking
   AnalysisTabs* analysis_ = nullptr;  // TabStrip2: the result grids and the analysis pages
 
   QMenu* mnu_lsgl_ = nullptr;

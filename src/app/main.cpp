@@ -6,8 +6,8 @@
 #include "app/frm_main.h"
 #include "platform/base/clock.h"
 #include "platform/base/program_folder.h"
-#include "platform/qt/qt_translation.h"
 #include "platform/base/settings_store.h"
+#include "platform/qt/qt_translation.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);

@@ -86,7 +86,10 @@ INSTANTIATE_TEST_SUITE_P(
         LikeCase{"StarsAroundShortToken", "mississippi", "*sip*", true},
         // "*token*", the searches' own shape, among other characters and bad bytes.
         LikeCase{"TokenAfterChinese", "\u9f20 1X05 2X05 ", "*2x05*", true},
-        LikeCase{"TokenAfterBadByte", "\xff\xe9" "2X05", "*2X05*", true},
+        LikeCase{"TokenAfterBadByte",
+                 "\xff\xe9"
+                 "2X05",
+                 "*2X05*", true},
         LikeCase{"TokenCutShort", "1X05 2X0", "*2X05*", false},
         LikeCase{"TokenNotInEmpty", "", "*2X05*", false},
         LikeCase{"StarsAroundNothing", "", "**", true},

@@ -12,8 +12,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/db/database.h"
 #include "platform/base/status.h"
+#include "platform/db/database.h"
 
 namespace brivo::detail {
 

@@ -51,16 +51,17 @@ BENCHMARK(BM_ReadHistoryDraws)->Unit(benchmark::kMillisecond);
 
 // The whole history, by number (33 rows) or by zodiac (12 rows), red and blue.
 void BM_OmissionTable(benchmark::State& state) {
-  const int kind = static_cast<int>(state.range(0));
+  const store::Kind kind = store::kKinds[static_cast<std::size_t>(state.range(0))];
   for (auto _ : state) {
     ChanceModel chance = Chance();
-    benchmark::DoNotOptimize(OmissionTable(Real().draws, kind, 0, chance).size());
+    benchmark::DoNotOptimize(
+        OmissionTable(Real().draws, kind, ResultScope::kRedAndBlue, chance).size());
   }
 }
 BENCHMARK(BM_OmissionTable)
     ->ArgName("kind")
-    ->Arg(store::kHm)
-    ->Arg(store::kSx)
+    ->Arg(store::KindIndex(store::Kind::kHm))
+    ->Arg(store::KindIndex(store::Kind::kSx))
     ->Unit(benchmark::kMillisecond);
 
 // The ranking of numbers, the first six of it, over every draw of the history.
@@ -68,9 +69,9 @@ void RunBacktestOnReal(benchmark::State& state, SearchType type) {
   const HistoryDraws& draws = Real().draws;
   SearchCriteria c;
   c.free_mode = state.range(0) != 0;
-  c.earlier_basis = state.range(1) != 0;
-  c.search_kind = store::kSx;
-  c.result_kind = store::kHm;
+  c.basis = state.range(1) != 0 ? Basis::kEarlier : Basis::kPreceding;
+  c.search_kind = store::Kind::kSx;
+  c.result_kind = store::Kind::kHm;
   c.combination_size = 4;
   c.selected.fill(type == SearchType::kCombination || state.range(2) == 7);
   c.selected[1] = true;

@@ -36,8 +36,8 @@ RealHistory& Real() {
     store::OpenHistoryDatabase(path, &built->db);
     built->zodiac.resize(built->draws.size());
     for (int p = 1; p <= 7; ++p) {
-      const auto column =
-          testing::HistoryIntColumn(*built->db, store::ColumnName(p, store::kSx, store::kOwn));
+      const auto column = testing::HistoryIntColumn(
+          *built->db, store::ColumnName(p, store::Kind::kSx, store::kOwn));
       for (std::size_t k = 0; k < column.size(); ++k) {
         built->zodiac[k][static_cast<std::size_t>(p - 1)] = column[k];
       }
@@ -53,17 +53,17 @@ SearchCriteria ZodiacCriteria(bool free_mode, bool earlier) {
   RealHistory& h = Real();
   SearchCriteria c;
   c.free_mode = free_mode;
-  c.earlier_basis = earlier;
+  c.basis = earlier ? Basis::kEarlier : Basis::kPreceding;
   c.look_back = 2;
-  c.search_kind = store::kSx;
-  c.result_kind = store::kSx;
+  c.search_kind = store::Kind::kSx;
+  c.result_kind = store::Kind::kSx;
   c.start_issue = h.draws.front().issue;
   c.end_issue = h.draws.back().issue;
   c.combination_size = 4;
   const auto& pattern = h.zodiac[h.zodiac.size() - (earlier ? 2 : 1)];
   for (int i = 1; i <= 7; ++i) {
-    c.selected[static_cast<std::size_t>(i)] = true;
-    c.pattern[static_cast<std::size_t>(i)] = static_cast<std::int16_t>(pattern[i - 1]);
+    c.selected[i] = true;
+    c.pattern[i] = static_cast<std::int16_t>(pattern[i - 1]);
   }
   return c;
 }
@@ -73,7 +73,8 @@ SearchCriteria ZodiacCriteria(bool free_mode, bool earlier) {
 // blue counted).
 std::size_t InMemoryMatches(const SearchCriteria& c, int k) {
   const auto& values = Real().zodiac;
-  const std::size_t distance = c.earlier_basis ? static_cast<std::size_t>(c.Distance()) : 1;
+  const std::size_t distance =
+      c.basis == Basis::kEarlier ? static_cast<std::size_t>(c.Distance()) : 1;
   std::size_t matched = 0;
   for (std::size_t t = distance; t < values.size(); ++t) {
     const auto& side = values[t - distance];

@@ -56,9 +56,9 @@ History& HistoryOf(int size) {
 SearchCriteria AllPositions(const History& h, bool free_mode, bool earlier) {
   SearchCriteria c;
   c.free_mode = free_mode;
-  c.earlier_basis = earlier;
-  c.search_kind = store::kWei;
-  c.result_kind = store::kHm;
+  c.basis = earlier ? Basis::kEarlier : Basis::kPreceding;
+  c.search_kind = store::Kind::kWei;
+  c.result_kind = store::Kind::kHm;
   c.start_issue = h.draws.front().issue;
   c.end_issue = h.draws.back().issue;
   const auto& newest = h.draws.back().numbers;

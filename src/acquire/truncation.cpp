@@ -18,7 +18,8 @@ Status CollectDrawsUpTo(Recordset& snapshot, std::int64_t limit, std::vector<Par
       draw.issue = static_cast<std::int32_t>(issue);
       for (int p = 1; p <= store::kPositionCount; ++p) {
         std::int64_t number = 0;
-        if (Status s = snapshot.GetInt(store::ColumnName(p, store::kHm, store::kOwn), &number);
+        if (Status s =
+                snapshot.GetInt(store::ColumnName(p, store::Kind::kHm, store::kOwn), &number);
             !s.ok()) {
           return s;
         }

@@ -2,8 +2,8 @@
 
 namespace brivo {
 
-QString ValueText(std::int64_t value, int kind, int sx_ini) {
-  if (kind == store::kSx) {
+QString ValueText(std::int64_t value, store::Kind kind, int sx_ini) {
+  if (kind == store::Kind::kSx) {
     const std::string name = store::AnimalName(static_cast<int>(value), sx_ini);
     if (!name.empty()) return QString::fromStdString(name);
   }

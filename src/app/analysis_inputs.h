@@ -37,7 +37,7 @@ struct AnalysisInputs {
 };
 
 // A value of a kind as the grids and charts show it: an animal name for 生肖.
-QString ValueText(std::int64_t value, int kind, int sx_ini);
+QString ValueText(std::int64_t value, store::Kind kind, int sx_ini);
 // A decimal with `places` places ("0.00" for two); a negative that rounds to nothing has no sign.
 QString Decimals(double x, int places = 2);
 

@@ -159,7 +159,7 @@ QString BacktestPage::SummaryText(const search::BacktestSummary& s) {
            QString::fromStdString(search::VerdictText(s.verdict)));
 }
 
-void BacktestPage::Fill(const search::BacktestResult& r, int kind, int sx_ini) {
+void BacktestPage::Fill(const search::BacktestResult& r, store::Kind kind, int sx_ini) {
   WaitCursor wait;
   grid_->setVisible(false);
   grid_->SetRows(static_cast<int>(r.rows.size()) + 2);

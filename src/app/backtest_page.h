@@ -37,7 +37,7 @@ class BacktestPage : public QWidget {
   std::optional<int> ReadTopK();
   void Run(const search::SearchCriteria& c, int top_k);
   void SetRunning(bool running);
-  void Fill(const search::BacktestResult& r, int kind, int sx_ini);
+  void Fill(const search::BacktestResult& r, store::Kind kind, int sx_ini);
   void Fail(const std::string& what, const Status& status);
 
   const AnalysisInputs& inputs_;

@@ -9,6 +9,7 @@
 #include <QTabBar>
 #include <limits>
 
+#include "app/analysis_inputs.h"
 #include "app/frm_main.h"
 
 namespace brivo {
@@ -55,8 +56,8 @@ void FrmMain::Option3_Click(int index) {
 }
 
 void FrmMain::Option4_Click(int index) {
-  state_.result_letter = store::kKindLetters[static_cast<std::size_t>(index)];
   state_.intXianshiLei = index;
+  state_.result_letter = store::kKindLetters[state_.ResultKind()];
   context_.settings->SetInt(keys::kIntXianshiLei, state_.intXianshiLei);
 }
 
@@ -152,18 +153,15 @@ void FrmMain::LoadPattern() {
   if (tab_strip1_->currentIndex() == 0) {
     state_.manual_tab = false;
     PatternValues values{};
-    if (!session_.PatternRecord(!state_.bolSq, state_.intPreQi, state_.intLei, &values).ok()) {
+    if (!session_
+             .PatternRecord(state_.PatternBasis(), state_.intPreQi, state_.SearchKind(), &values)
+             .ok()) {
       return;  // an empty history, or one shorter than the look-back distance
     }
     for (int i = 1; i <= 7; ++i) {
       const std::int16_t v = values[i];
       state_.pattern[i] = v;
-      QString shown = QString::number(v);
-      if (state_.intLei == store::kSx) {
-        const std::string name = store::AnimalName(v, state_.SxIni);
-        if (!name.empty()) shown = QString::fromStdString(name);
-      }
-      text2_[i]->setText(shown);
+      text2_[i]->setText(ValueText(v, state_.SearchKind(), state_.SxIni));
     }
   } else {
     state_.manual_tab = true;

@@ -6,6 +6,7 @@
 #include <QStatusBar>
 #include <QTabBar>
 
+#include "app/analysis_inputs.h"
 #include "app/analysis_tabs.h"
 #include "app/flex_grid.h"
 #include "app/frm_main.h"
@@ -15,18 +16,6 @@
 #include "search/ranking.h"
 
 namespace brivo {
-namespace {
-
-// A value of the result kind as the grids show it: an animal name for 生肖.
-QString Shown(std::int64_t value, int kind, int sx_ini) {
-  if (kind == store::kSx) {
-    const std::string name = store::AnimalName(static_cast<int>(value), sx_ini);
-    if (!name.empty()) return QString::fromStdString(name);
-  }
-  return QString::number(value);
-}
-
-}  // namespace
 
 std::optional<search::SearchCriteria> FrmMain::ReadCriteria() {
   SearchControls controls;
@@ -99,13 +88,14 @@ void FrmMain::FillResultGrids(const search::SearchCriteria& c, const search::Sea
     grid2_->SetText(0, i, i <= 6 ? QString::fromUtf8("红%1球").arg(i) : QString::fromUtf8("蓝球"));
     grid2_->SetColWidthTwips(i, 800);
   }
-  grid2_->SetText(0, 8, QString::fromUtf8(c.earlier_basis ? "前期开奖" : "上期开奖"));
+  grid2_->SetText(0, 8,
+                  QString::fromUtf8(c.basis == search::Basis::kEarlier ? "前期开奖" : "上期开奖"));
   for (std::size_t r = 0; r < result.matched.size(); ++r) {
     const search::MatchedDraw& draw = result.matched[r];
     const int row = static_cast<int>(r) + 1;
     grid2_->SetText(row, 0, QString::number(draw.issue));
     for (int i = 1; i <= 7; ++i) {
-      grid2_->SetText(row, i, Shown(draw.values[i], c.result_kind, c.sx_ini));
+      grid2_->SetText(row, i, ValueText(draw.values[i], c.result_kind, c.sx_ini));
     }
     grid2_->SetText(row, 8, QString::fromStdString(draw.pattern_side_list));
   }
@@ -125,7 +115,7 @@ void FrmMain::FillResultGrids(const search::SearchCriteria& c, const search::Sea
     const search::RankedValue& ranked = result.ranking[r];
     const int row = static_cast<int>(r) + 1;
     grid3_->SetText(row, 0, QString::number(row));
-    grid3_->SetText(row, 1, Shown(ranked.value, c.result_kind, c.sx_ini));
+    grid3_->SetText(row, 1, ValueText(ranked.value, c.result_kind, c.sx_ini));
     grid3_->SetText(row, 2, QString::number(ranked.count));
     grid3_->SetText(row, 3, QString::fromStdString(search::Percentage(ranked.count, result.total)));
   }

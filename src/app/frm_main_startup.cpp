@@ -51,7 +51,7 @@ void FrmMain::StartUp() {
   state_.intConsqSort = ReadIntConsqSort(settings);
   Select(option5_, state_.intConsqSort, &FrmMain::Option5_Click);
   state_.intXianshiLei = ReadIntXianshiLei(settings);
-  state_.result_letter = store::kKindLetters[static_cast<std::size_t>(state_.intXianshiLei)];
+  state_.result_letter = store::kKindLetters[state_.ResultKind()];
   Select(option4_, state_.intXianshiLei, &FrmMain::Option4_Click);
   // The segment and zodiac offsets and the zodiac coding, with their menu checks.
   state_.DsIni = ReadDsIni(settings);

@@ -20,7 +20,7 @@ namespace {
 const char* const kHeadings[8] = {"值",       "出现次数", "理论次数", "理论偏差",
                                   "当前遗漏", "上次遗漏", "最大遗漏", "平均遗漏"};
 const char* const kScopeNames[3] = {"红蓝", "红球", "蓝球"};
-const char* const kKindNames[6] = {"号码", "生肖", "头数", "尾数", "合数", "段数"};
+const store::ByKind<const char*> kKindNames = {{"号码", "生肖", "头数", "尾数", "合数", "段数"}};
 
 }  // namespace
 
@@ -60,16 +60,15 @@ void OmissionPage::Command5_Click() {
   }
   const search::HistoryDraws range = search::DrawsInRange(all, c->start_issue, c->end_issue);
   search::ChanceModel chance(*inputs_.zodiac, {c->sx_ini, c->ds_ini});
-  const int scope = static_cast<int>(c->result_scope);
-  rows_ = search::OmissionTable(range, c->result_kind, scope, chance);
+  rows_ = search::OmissionTable(range, c->result_kind, c->result_scope, chance);
   kind_ = c->result_kind;
   sx_ini_ = c->sx_ini;
-  summary_->setText(
-      QString::fromUtf8("%1期（%2～%3），%4，%5")
-          .arg(range.size())
-          .arg(c->start_issue)
-          .arg(c->end_issue)
-          .arg(QString::fromUtf8(kKindNames[kind_]), QString::fromUtf8(kScopeNames[scope])));
+  summary_->setText(QString::fromUtf8("%1期（%2～%3），%4，%5")
+                        .arg(range.size())
+                        .arg(c->start_issue)
+                        .arg(c->end_issue)
+                        .arg(QString::fromUtf8(kKindNames[kind_]),
+                             QString::fromUtf8(kScopeNames[static_cast<int>(c->result_scope)])));
   Fill();
 }
 

@@ -33,7 +33,7 @@ class OmissionPage : public QWidget {
   QLabel* summary_ = nullptr;
   FlexGrid* grid_ = nullptr;
   std::vector<search::OmissionRow> rows_;
-  int kind_ = 0;
+  store::Kind kind_ = store::Kind::kHm;
   int sx_ini_ = 1;
 };
 

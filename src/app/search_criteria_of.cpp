@@ -28,11 +28,11 @@ std::optional<search::SearchCriteria> SearchCriteriaOf(const WindowState& state,
   c.count_blue = controls.count_blue;
   c.free_mode = !controls.fixed_mode;
   c.selected = controls.selected;
-  c.earlier_basis = !state.bolSq;  // bolSq: the previous draw is the basis
+  c.basis = state.PatternBasis();
   c.look_back = state.intPreQi;
-  c.search_kind = state.intLei;
-  c.result_kind = state.intXianshiLei;
-  c.result_scope = static_cast<search::ResultScope>(state.intConsqSort);
+  c.search_kind = state.SearchKind();
+  c.result_kind = state.ResultKind();
+  c.result_scope = state.Scope();
   c.pattern = state.pattern;
   c.sx_ini = state.SxIni;
   c.ds_ini = state.DsIni;

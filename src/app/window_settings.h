@@ -5,6 +5,8 @@
 #include <string>
 
 #include "platform/base/settings_store.h"
+#include "search/criteria.h"
+#include "store/attributes.h"
 #include "store/by_position.h"
 
 // The settings mirrors of the main window and how each key reads from the settings store.
@@ -58,6 +60,16 @@ struct WindowState {
   store::ByPosition<std::int16_t> pattern{};
   bool manual_tab = false;          // the pattern comes from the 手动输入号 tab
   std::int32_t proposed_issue = 0;  // the proposed issue as Text1 last showed it (0: none)
+
+  // The settings above as the searches take them (their readings keep them in range).
+  store::Kind SearchKind() const { return store::KindOfIndex(intLei).value_or(store::Kind::kHm); }
+  store::Kind ResultKind() const {
+    return store::KindOfIndex(intXianshiLei).value_or(store::Kind::kHm);
+  }
+  search::Basis PatternBasis() const {
+    return bolSq ? search::Basis::kPreceding : search::Basis::kEarlier;
+  }
+  search::ResultScope Scope() const { return static_cast<search::ResultScope>(intConsqSort); }
 };
 
 // Each key's reading with its default and range.

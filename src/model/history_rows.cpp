@@ -31,7 +31,7 @@ std::vector<HistoryGridRow> ReadHistoryGridRows(Recordset& snapshot) {
     row[0] = CellText(snapshot, "SQQH");
     for (int p = 1; p <= store::kPositionCount; ++p) {
       row[static_cast<std::size_t>(p)] =
-          CellText(snapshot, store::ColumnName(p, store::kHm, store::kOwn));
+          CellText(snapshot, store::ColumnName(p, store::Kind::kHm, store::kOwn));
     }
     if (!snapshot.MoveNext().ok()) break;
   }

@@ -93,18 +93,18 @@ Status HistorySession::ReadProposedIssue(std::int64_t* newest) {
   return Status::Ok();
 }
 
-bool HistorySession::MoveToPatternRecord(bool earlier_basis, int look_back) {
+bool HistorySession::MoveToPatternRecord(search::Basis basis, int look_back) {
   Recordset* snapshot = Snapshot();
   if (!snapshot || !snapshot->MoveLast().ok()) return false;
-  if (earlier_basis) {
+  if (basis == search::Basis::kEarlier) {
     for (int back = 0; back < look_back - 1; ++back) snapshot->MovePrevious();
   }
   return !snapshot_->IsBof() && !snapshot_->IsEof();
 }
 
-Status HistorySession::PatternRecord(bool earlier_basis, int look_back, int kind,
+Status HistorySession::PatternRecord(search::Basis basis, int look_back, store::Kind kind,
                                      PatternValues* values) {
-  if (!MoveToPatternRecord(earlier_basis, look_back)) {
+  if (!MoveToPatternRecord(basis, look_back)) {
     return Status::NotFound("the history has no pattern record");
   }
   PatternValues read = *values;
@@ -132,7 +132,9 @@ Status HistorySession::AppendDraw(std::int32_t issue, const store::DrawNumbers& 
   // The lists of the draw before come from the newest stored row.
   std::optional<store::DrawLists> before;
   store::DrawValues newest_values{};
-  if (NewestIssue() > 0 && store::ReadOwnValues(*snapshot_, &newest_values).ok()) {
+  Recordset* snapshot = Snapshot();
+  if (snapshot && snapshot->MoveLast().ok() &&
+      store::ReadOwnValues(*snapshot, &newest_values).ok()) {
     before = store::ListsOf(newest_values);
   }
   snapshot_stale_ = true;

@@ -55,7 +55,7 @@ class HistorySession {
   // The pattern record: the newest draw on the previous-draw basis, the look_back-th newest on the
   // earlier-draw basis. *values gets its own values of `kind` at positions 1..7. NotFound when the
   // history has no such draw.
-  Status PatternRecord(bool earlier_basis, int look_back, int kind, PatternValues* values);
+  Status PatternRecord(search::Basis basis, int look_back, store::Kind kind, PatternValues* values);
 
   // Appends a typed draw with the lists of the newest stored draw, as one transaction.
   Status AppendDraw(std::int32_t issue, const store::DrawNumbers& numbers, int ds_ini);
@@ -101,7 +101,7 @@ class HistorySession {
   Recordset* Snapshot();
   void CloseAll();
   // Moves the snapshot to the pattern record; false when the history has no such draw.
-  bool MoveToPatternRecord(bool earlier_basis, int look_back);
+  bool MoveToPatternRecord(search::Basis basis, int look_back);
   acquire::AppendContext AppendingContext(int ds_ini);
 
   std::string program_folder_;

@@ -10,8 +10,7 @@ namespace {
 BacktestRow CheckTarget(Evaluator& evaluator, SearchCriteria c, SearchType type, std::size_t t,
                         std::size_t n, int top_k, ChanceModel& chance) {
   const HistoryDraws& draws = evaluator.draws();
-  const auto kind = static_cast<std::size_t>(c.search_kind);
-  for (std::size_t p = 1; p <= 7; ++p) c.pattern[p] = draws.values[t - n][p - 1][kind];
+  for (int p = 1; p <= 7; ++p) c.pattern[p] = draws.values[t - n][p][c.search_kind];
   DrawSet matched = evaluator.Match(c, type);
   matched.KeepBelow(t);
   const std::vector<RankedValue> ranking = RankTally(TallyDraws(draws, matched, c), c);
@@ -22,9 +21,8 @@ BacktestRow CheckTarget(Evaluator& evaluator, SearchCriteria c, SearchType type,
   for (std::size_t r = 0; r < ranking.size() && r < static_cast<std::size_t>(top_k); ++r) {
     const int v = static_cast<int>(ranking[r].value);
     row.top.push_back(v);
-    row.hits +=
-        HoldsValue(draws.values[t], c.result_kind, static_cast<int>(c.result_scope), v) ? 1 : 0;
-    row.chance += chance.Probability(year, c.result_kind, static_cast<int>(c.result_scope), v);
+    row.hits += HoldsValue(draws.values[t], c.result_kind, c.result_scope, v) ? 1 : 0;
+    row.chance += chance.Probability(year, c.result_kind, c.result_scope, v);
   }
   return row;
 }
@@ -71,7 +69,8 @@ BacktestSummary Summarize(const std::vector<BacktestRow>& rows) {
 BacktestResult RunBacktest(Evaluator& evaluator, const SearchCriteria& criteria, SearchType type,
                            int top_k, ChanceModel& chance, const BacktestProgress& progress) {
   const HistoryDraws& draws = evaluator.draws();
-  const auto n = static_cast<std::size_t>(criteria.earlier_basis ? criteria.Distance() : 1);
+  const auto n =
+      static_cast<std::size_t>(criteria.basis == Basis::kEarlier ? criteria.Distance() : 1);
   std::vector<std::size_t> targets;
   for (std::size_t t = n; t < draws.size(); ++t) {
     if (draws.issues[t] >= criteria.start_issue && draws.issues[t] <= criteria.end_issue) {

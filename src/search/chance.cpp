@@ -13,15 +13,14 @@ double RedChance(int m) {
   return 1.0 - none;
 }
 
-double ChanceModel::Probability(int year, int kind, int scope, int v) {
+double ChanceModel::Probability(int year, store::Kind kind, ResultScope scope, int v) {
   const ValueCounts& counts = CountsOf(year);
-  const auto k = static_cast<std::size_t>(kind);
   auto count = [v](const std::map<int, int>& of) {
     const auto it = of.find(v);
     return it == of.end() ? 0 : it->second;
   };
-  const double red = scope == 2 ? 0.0 : RedChance(count(counts.red[k]));
-  const double blue = scope == 1 ? 0.0 : count(counts.blue[k]) / 16.0;
+  const double red = scope == ResultScope::kBlue ? 0.0 : RedChance(count(counts.red[kind]));
+  const double blue = scope == ResultScope::kRed ? 0.0 : count(counts.blue[kind]) / 16.0;
   return 1.0 - (1.0 - red) * (1.0 - blue);
 }
 
@@ -34,7 +33,7 @@ const ChanceModel::ValueCounts& ChanceModel::CountsOf(int year) {
   for (int n = 1; n <= 33; ++n) {
     const auto red = store::AttributesOf(n, 1, tables, coding_.ds_ini);
     const auto blue = store::AttributesOf(n, store::kBluePosition, tables, coding_.ds_ini);
-    for (std::size_t k = 0; k < store::kKindCount; ++k) {
+    for (store::Kind k : store::kKinds) {
       ++it->second.red[k][red[k]];
       if (n <= 16) ++it->second.blue[k][blue[k]];
     }

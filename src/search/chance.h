@@ -1,9 +1,9 @@
 #pragma once
 
-#include <array>
 #include <map>
 #include <vector>
 
+#include "search/criteria.h"
 #include "store/attributes.h"
 
 // How likely a draw owing nothing to the past holds a value: the baseline the omission table and
@@ -24,16 +24,16 @@ class ChanceModel {
 
   const NumberCoding& coding() const { return coding_; }
   // The probability that a random draw of zodiac year `year` holds v of `kind` at one of the
-  // positions of `scope` (0 红蓝, 1 红球, 2 蓝球): for the reds 1 - C(33-m, 6)/C(33, 6) where m
+  // positions of `scope`: for the reds 1 - C(33-m, 6)/C(33, 6) where m
   // of the numbers 1..33 have the value, for the blue m/16 where m of 1..16 have it, and for
   // both 1 - (1 - red)(1 - blue).
-  double Probability(int year, int kind, int scope, int v);
+  double Probability(int year, store::Kind kind, ResultScope scope, int v);
 
  private:
   // How many numbers have each value: per kind, for the reds and for the blue.
   struct ValueCounts {
-    std::array<std::map<int, int>, store::kKindCount> red;
-    std::array<std::map<int, int>, store::kKindCount> blue;
+    store::ByKind<std::map<int, int>> red;
+    store::ByKind<std::map<int, int>> blue;
   };
   const ValueCounts& CountsOf(int year);
 

@@ -13,12 +13,13 @@ namespace {
 
 // Unlike the position search, the number kind counts occurrences here too.
 std::optional<ValueRange> CombinationCounters(const SearchCriteria& c) {
-  if (c.search_kind == store::kHm) return ValueRange{1, 33};
+  if (c.search_kind == store::Kind::kHm) return ValueRange{1, 33};
   return OccurrenceRange(c.search_kind, c.sx_ini, c.ds_ini);
 }
 
-std::string CombinationToken(int kind, int v, int count) {
-  const bool two_digits = kind == store::kHm || kind == store::kSx || kind == store::kHe;
+std::string CombinationToken(store::Kind kind, int v, int count) {
+  const bool two_digits =
+      kind == store::Kind::kHm || kind == store::Kind::kSx || kind == store::Kind::kHe;
   return std::to_string(count) + "X" + (two_digits ? store::TwoDigits(v) : std::to_string(v));
 }
 
@@ -47,7 +48,7 @@ Status MarkFixed(Database& db, const SearchCriteria& c, const std::vector<int>& 
   if (Status s = db.Execute(kResetCounter); !s.ok()) return s;
   store::ByPosition<bool> flagged{};
   for (int position : combination) flagged[position] = true;
-  const std::string_view suffix = c.earlier_basis ? store::kEarlier : store::kPreceding;
+  const std::string_view suffix = c.basis == Basis::kEarlier ? store::kEarlier : store::kPreceding;
   for (int m = 1; m <= 7; ++m) {
     if (!flagged[m] || (m == 7 && pool != 7)) continue;
     const std::string update =
@@ -60,7 +61,7 @@ Status MarkFixed(Database& db, const SearchCriteria& c, const std::vector<int>& 
 Status MarkCombinations(Database& db, const SearchCriteria& c) {
   const int n = c.Distance();
   const std::string text_column = SearchTextColumn(c);
-  if (c.free_mode && c.earlier_basis) {
+  if (c.free_mode && c.basis == Basis::kEarlier) {
     if (Status s = LookBackPreparation(db, c.search_kind, n); !s.ok()) return s;
   }
   if (Status s = db.Execute("UPDATE [Lishi] SET [bolOk]= FALSE"); !s.ok()) return s;
@@ -73,7 +74,8 @@ Status MarkCombinations(Database& db, const SearchCriteria& c) {
   } else {
     for (int m = 1; m <= 7; ++m) {
       const std::string column = store::ColumnName(m, c.search_kind, store::kOwn);
-      Status s = c.earlier_basis ? ShiftPassEarlier(db, column, n) : ShiftPassPreceding(db, column);
+      Status s = c.basis == Basis::kEarlier ? ShiftPassEarlier(db, column, n)
+                                            : ShiftPassPreceding(db, column);
       if (!s.ok()) return s;
     }
   }

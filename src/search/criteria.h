@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "store/attributes.h"
 #include "store/by_position.h"
 
 // What a search is asked: read from the window once, when it starts.
@@ -14,12 +15,25 @@ namespace brivo::search {
 // (Option5(0..2), stored as intConsqSort).
 enum class ResultScope { kRedAndBlue = 0, kRed = 1, kBlue = 2 };
 
+// The positions of a scope, first to last: 1..7, 1..6 or 7..7.
+struct PositionSpan {
+  int first = 1;
+  int last = 7;
+};
+constexpr PositionSpan PositionsOf(ResultScope scope) {
+  return {scope == ResultScope::kBlue ? store::kBluePosition : 1,
+          scope == ResultScope::kRed ? store::kBluePosition - 1 : store::kBluePosition};
+}
+
+// The draw whose values make the pattern: 上期 the draw just before, 前N期 the draw N before.
+enum class Basis { kPreceding, kEarlier };
+
 struct SearchCriteria {
-  bool free_mode = true;       // 自由位; false: 固定位
-  bool earlier_basis = false;  // 前N期; false: 上期
-  int look_back = 2;           // N of 前N期 (0 is taken as 1)
-  int search_kind = 0;         // 0..5: 号码 生肖 头数 尾数 合数 段数
-  int result_kind = 0;
+  bool free_mode = true;  // 自由位; false: 固定位
+  Basis basis = Basis::kPreceding;
+  int look_back = 2;  // N of 前N期 (0 is taken as 1)
+  store::Kind search_kind = store::Kind::kHm;
+  store::Kind result_kind = store::Kind::kHm;
   ResultScope result_scope = ResultScope::kRedAndBlue;
   bool count_blue = true;
   store::ByPosition<bool> selected{};

@@ -11,9 +11,7 @@ namespace brivo::search {
 namespace {
 
 // The draws n before are the pattern side: one on the previous-draw basis.
-int SideDistance(const SearchCriteria& c) { return c.earlier_basis ? c.Distance() : 1; }
-
-std::size_t Index(int position) { return static_cast<std::size_t>(position); }
+int SideDistance(const SearchCriteria& c) { return c.basis == Basis::kEarlier ? c.Distance() : 1; }
 
 }  // namespace
 
@@ -29,8 +27,8 @@ DrawSet Evaluator::MatchPositions(const SearchCriteria& c) {
   const std::optional<ValueRange> counted = OccurrenceRange(c.search_kind, c.sx_ini, c.ds_ini);
   std::map<int, int> occurrences;
   for (int i = 1; i <= 7; ++i) {
-    if (!c.selected[Index(i)]) continue;
-    const int v = c.pattern[Index(i)];
+    if (!c.selected[i]) continue;
+    const int v = c.pattern[i];
     if (!c.free_mode) {
       matched &= sides_.SideEquals(c.search_kind, n, i, v);
       continue;
@@ -56,20 +54,20 @@ DrawSet Evaluator::MatchCombination(const SearchCriteria& c, const std::vector<i
   const int n = SideDistance(c);
   DrawSet matched(draws_.size(), true);
   if (!c.free_mode) {
-    for (int p : positions) matched &= sides_.SideEquals(c.search_kind, n, p, c.pattern[Index(p)]);
+    for (int p : positions) matched &= sides_.SideEquals(c.search_kind, n, p, c.pattern[p]);
     return matched;
   }
   // The combination search counts occurrences of numbers too, and tags them as the lists do.
   const std::optional<ValueRange> counted =
-      c.search_kind == store::kHm ? ValueRange{1, 33}
-                                  : OccurrenceRange(c.search_kind, c.sx_ini, c.ds_ini);
+      c.search_kind == store::Kind::kHm ? ValueRange{1, 33}
+                                        : OccurrenceRange(c.search_kind, c.sx_ini, c.ds_ini);
   std::map<int, int> occurrences;
-  for (int p : positions) ++occurrences[c.pattern[Index(p)]];
+  for (int p : positions) ++occurrences[c.pattern[p]];
   for (int p : positions) {
-    const int v = c.pattern[Index(p)];
+    const int v = c.pattern[p];
     if (!counted->Contains(v)) return DrawSet(draws_.size(), false);
     const int k = occurrences[v];
-    const std::string token = c.search_kind == store::kHm
+    const std::string token = c.search_kind == store::Kind::kHm
                                   ? std::to_string(k) + "X" + store::TwoDigits(v)
                                   : MatchToken(c.search_kind, v, k);
     matched &= sides_.SideHolds(c.search_kind, n, c.count_blue, token);
@@ -89,12 +87,10 @@ SearchResult Evaluator::Evaluate(const SearchCriteria& c, SearchType type) {
   const DrawSet matched = Match(c, type);
   SearchResult result;
   const auto n = static_cast<std::size_t>(SideDistance(c));
-  const auto kind = static_cast<std::size_t>(c.result_kind);
   matched.ForEach([&](std::size_t i) {
     MatchedDraw draw;
     draw.issue = draws_.issues[i];
-    for (int p = 1; p <= 7; ++p)
-      draw.values[p] = draws_.values[i][static_cast<std::size_t>(p - 1)][kind];
+    for (int p = 1; p <= 7; ++p) draw.values[p] = draws_.values[i][p][c.result_kind];
     if (i >= n) draw.pattern_side_list = store::PlainList(draws_.values[i - n]);
     if (i + 1 == n) draw.pattern_side_list = draws_.before_oldest.plain;
     result.matched.push_back(std::move(draw));
@@ -109,18 +105,16 @@ Tally TallyDraws(const HistoryDraws& draws, const DrawSet& matched, const Search
   const ValueRange tallied = TallyRange(c.result_kind);
   Tally tally;
   tally.counts.assign(static_cast<std::size_t>(tallied.high - tallied.low + 1), 0);
-  const std::size_t first = c.result_scope == ResultScope::kBlue ? 6 : 0;
-  const std::size_t last = c.result_scope == ResultScope::kRed ? 5 : 6;
-  const auto kind = static_cast<std::size_t>(c.result_kind);
+  const PositionSpan span = PositionsOf(c.result_scope);
   std::int64_t m = 0;
   matched.ForEach([&](std::size_t i) {
     ++m;
-    for (std::size_t p = first; p <= last; ++p) {
-      const int v = draws.values[i][p][kind];
+    for (int p = span.first; p <= span.last; ++p) {
+      const int v = draws.values[i][p][c.result_kind];
       if (tallied.Contains(v)) ++tally.counts[static_cast<std::size_t>(v - tallied.low)];
     }
   });
-  tally.total = m * static_cast<std::int64_t>(last - first + 1);
+  tally.total = m * (span.last - span.first + 1);
   return tally;
 }
 

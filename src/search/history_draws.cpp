@@ -7,9 +7,8 @@ namespace {
 
 Status ReadListsBefore(Recordset& row, store::DrawLists* out) {
   if (Status s = row.GetText(store::kPlainList, &out->plain); !s.ok()) return s;
-  for (int k = 0; k < store::kKindCount; ++k) {
-    Status s = row.GetText(store::ListColumn(store::kPlainList, k),
-                           &out->tagged[static_cast<std::size_t>(k)]);
+  for (store::Kind k : store::kKinds) {
+    Status s = row.GetText(store::ListColumn(store::kPlainList, k), &out->tagged[k]);
     if (!s.ok()) return s;
   }
   return Status::Ok();

@@ -34,7 +34,7 @@ Status Read(Recordset& row, const std::string& column, Value* out) {
 
 }  // namespace
 
-Status LookBackPreparation(Database& db, int kind, int n) {
+Status LookBackPreparation(Database& db, store::Kind kind, int n) {
   const std::string source = store::ListColumn(store::kPlainList, kind);
   const std::string target = store::ListColumn(store::kPlainPreList, kind);
   std::deque<Value> tagged, plain;  // texts of the last n draws read, the current one included
@@ -93,8 +93,9 @@ Status ShiftPassEarlier(Database& db, const std::string& column, int n) {
 }
 
 std::string SearchTextColumn(const SearchCriteria& criteria) {
-  return store::ListColumn(criteria.earlier_basis ? store::kPlainPreList : store::kPlainList,
-                           criteria.search_kind);
+  return store::ListColumn(
+      criteria.basis == Basis::kEarlier ? store::kPlainPreList : store::kPlainList,
+      criteria.search_kind);
 }
 
 std::string CountTokenMatches(const std::string& column, const std::string& token) {

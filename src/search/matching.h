@@ -13,7 +13,7 @@ namespace brivo::search {
 // Free-position mode on the earlier-draw basis: every draw k >= n gets, as txtHisPreLst + the
 // kind's suffix and txtHisPreLst, the txtHisLst texts of draw k - n + 1 (the lists of draw
 // k - n); the first n - 1 draws get "".
-Status LookBackPreparation(Database& db, int kind, int n);
+Status LookBackPreparation(Database& db, store::Kind kind, int n);
 
 // Previous-draw basis: column + "S" of every draw gets the own `column` of the draw before it,
 // 0 for the oldest.

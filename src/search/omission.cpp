@@ -52,19 +52,19 @@ double Key(const OmissionRow& row, OmissionColumn column) {
 
 }  // namespace
 
-bool HoldsValue(const store::DrawValues& draw, int kind, int scope, int v) {
-  const std::size_t first = scope == 2 ? 6 : 0;
-  const std::size_t last = scope == 1 ? 5 : 6;
-  for (std::size_t p = first; p <= last; ++p) {
-    if (draw[p][static_cast<std::size_t>(kind)] == v) return true;
+bool HoldsValue(const store::DrawValues& draw, store::Kind kind, ResultScope scope, int v) {
+  const PositionSpan span = PositionsOf(scope);
+  for (int p = span.first; p <= span.last; ++p) {
+    if (draw[p][kind] == v) return true;
   }
   return false;
 }
 
-std::vector<OmissionRow> OmissionTable(const HistoryDraws& range, int kind, int scope,
-                                       ChanceModel& chance) {
+std::vector<OmissionRow> OmissionTable(const HistoryDraws& range, store::Kind kind,
+                                       ResultScope scope, ChanceModel& chance) {
   const NumberCoding& coding = chance.coding();
-  const ValueRange values = WrittenRange(kind, scope == 2, coding.sx_ini, coding.ds_ini);
+  const ValueRange values =
+      WrittenRange(kind, scope == ResultScope::kBlue, coding.sx_ini, coding.ds_ini);
   std::map<int, int> draws_per_year;
   for (std::int32_t issue : range.issues)
     ++draws_per_year[store::ZodiacTables::ZodiacYearOf(issue)];

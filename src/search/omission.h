@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "search/chance.h"
+#include "search/criteria.h"
 #include "search/history_draws.h"
 
 // The omission table (遗漏统计): for every value a kind can take at the scope's positions, how
@@ -35,16 +36,16 @@ enum class OmissionColumn {
 };
 
 // The rows for the N draws of `range` (oldest first), one per value of the kind's range at the
-// scope's positions (0 红蓝, 1 红球, 2 蓝球), sorted by current gap descending, then value. A draw
+// scope's positions, sorted by current gap descending, then value. A draw
 // holds a value when one of the scope's positions has it as its stored value of `kind`.
-std::vector<OmissionRow> OmissionTable(const HistoryDraws& range, int kind, int scope,
-                                       ChanceModel& chance);
+std::vector<OmissionRow> OmissionTable(const HistoryDraws& range, store::Kind kind,
+                                       ResultScope scope, ChanceModel& chance);
 
 // Sorts by one column: the value ascending, every other column descending, then by value; rows
 // without a last gap come last.
 void SortOmissionRows(std::vector<OmissionRow>* rows, OmissionColumn column);
 
 // Whether the draw holds v of `kind` at one of the scope's positions.
-bool HoldsValue(const store::DrawValues& draw, int kind, int scope, int v);
+bool HoldsValue(const store::DrawValues& draw, store::Kind kind, ResultScope scope, int v);
 
 }  // namespace brivo::search

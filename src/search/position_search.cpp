@@ -12,7 +12,7 @@ namespace brivo::search {
 namespace {
 
 std::string SuffixOf(const SearchCriteria& c) {
-  return std::string(c.earlier_basis ? store::kEarlier : store::kPreceding);
+  return std::string(c.basis == Basis::kEarlier ? store::kEarlier : store::kPreceding);
 }
 
 // Resets intTh and adds 1 to it for every selected position the pattern-side draw agrees at;
@@ -20,7 +20,7 @@ std::string SuffixOf(const SearchCriteria& c) {
 Status MarkPositionMatches(Database& db, const SearchCriteria& c, int* required) {
   const int n = c.Distance();
   *required = 0;
-  if (c.free_mode && c.earlier_basis) {
+  if (c.free_mode && c.basis == Basis::kEarlier) {
     if (Status s = LookBackPreparation(db, c.search_kind, n); !s.ok()) return s;
   }
   if (Status s = db.Execute(kResetCounter); !s.ok()) return s;
@@ -58,7 +58,8 @@ Status MarkPositionMatches(Database& db, const SearchCriteria& c, int* required)
   for (int i = 1; i <= 7; ++i) {
     if (!c.selected[i]) continue;
     const std::string column = store::ColumnName(i, c.search_kind, store::kOwn);
-    Status s = c.earlier_basis ? ShiftPassEarlier(db, column, n) : ShiftPassPreceding(db, column);
+    Status s = c.basis == Basis::kEarlier ? ShiftPassEarlier(db, column, n)
+                                          : ShiftPassPreceding(db, column);
     if (!s.ok()) return s;
     shifted = true;
     ++*required;
@@ -66,7 +67,7 @@ Status MarkPositionMatches(Database& db, const SearchCriteria& c, int* required)
     if (Status u = db.Execute(update); !u.ok()) return u;
   }
   // The matched-draw grid shows txtHisPreLst: keep it in step even when no pass ran.
-  if (c.earlier_basis && !shifted) return ShiftPassEarlier(db, "", n);
+  if (c.basis == Basis::kEarlier && !shifted) return ShiftPassEarlier(db, "", n);
   return Status::Ok();
 }
 

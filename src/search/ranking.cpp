@@ -19,9 +19,9 @@ Status ReadAndTally(Recordset& matched, const SearchCriteria& c, std::vector<Mat
   const ValueRange tallied = TallyRange(c.result_kind);
   counts->assign(static_cast<std::size_t>(tallied.high - tallied.low + 1), 0);
   draws->clear();
-  const int first = c.result_scope == ResultScope::kBlue ? 7 : 1;
-  const int last = c.result_scope == ResultScope::kRed ? 6 : 7;
-  const std::string list_column(c.earlier_basis ? store::kPlainPreList : store::kPlainList);
+  const PositionSpan span = PositionsOf(c.result_scope);
+  const std::string list_column(c.basis == Basis::kEarlier ? store::kPlainPreList
+                                                           : store::kPlainList);
   if (matched.MoveFirst().ok()) {
     for (; !matched.IsEof(); matched.MoveNext()) {
       MatchedDraw draw;
@@ -33,7 +33,7 @@ Status ReadAndTally(Recordset& matched, const SearchCriteria& c, std::vector<Mat
           return s;
         }
         draw.values[i] = v;
-        if (i >= first && i <= last && tallied.Contains(static_cast<int>(v))) {
+        if (i >= span.first && i <= span.last && tallied.Contains(static_cast<int>(v))) {
           ++(*counts)[static_cast<std::size_t>(v - tallied.low)];
         }
       }

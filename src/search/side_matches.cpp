@@ -2,21 +2,20 @@
 
 namespace brivo::search {
 
-const DrawSet& SideMatches::SideEquals(int kind, int n, int position, int v) {
+const DrawSet& SideMatches::SideEquals(store::Kind kind, int n, int position, int v) {
   auto [it, added] = equal_.try_emplace({kind, n, position, v});
   if (!added) return it->second;
   DrawSet& set = it->second = DrawSet(draws_.size(), false);
-  const auto p = static_cast<std::size_t>(position - 1);
-  const auto k = static_cast<std::size_t>(kind);
   const auto distance = static_cast<std::size_t>(n);
   for (std::size_t i = 0; i < draws_.size(); ++i) {
-    const int side = i >= distance ? draws_.values[i - distance][p][k] : 0;
+    const int side = i >= distance ? draws_.values[i - distance][position][kind] : 0;
     if (side == v) set.Set(i);
   }
   return set;
 }
 
-const DrawSet& SideMatches::SideHolds(int kind, int n, bool count_blue, const std::string& token) {
+const DrawSet& SideMatches::SideHolds(store::Kind kind, int n, bool count_blue,
+                                      const std::string& token) {
   auto [it, added] = holding_.try_emplace({kind, n, count_blue, token});
   if (!added) return it->second;
   DrawSet& set = it->second = DrawSet(draws_.size(), false);
@@ -29,7 +28,7 @@ const DrawSet& SideMatches::SideHolds(int kind, int n, bool count_blue, const st
     return at != std::string::npos && at + token.size() <= compared;
   };
   // The draw n - 1 reads the list the oldest draw keeps of the draw before it.
-  const std::string& kept = draws_.before_oldest.tagged[static_cast<std::size_t>(kind)];
+  const std::string& kept = draws_.before_oldest.tagged[kind];
   if (distance - 1 < draws_.size() && kept.size() >= 4 && holds(kept)) set.Set(distance - 1);
   for (std::size_t i = distance; i < draws_.size(); ++i) {
     if (holds(lists[i - distance])) set.Set(i);
@@ -37,8 +36,8 @@ const DrawSet& SideMatches::SideHolds(int kind, int n, bool count_blue, const st
   return set;
 }
 
-const std::vector<std::string>& SideMatches::TaggedLists(int kind) {
-  std::vector<std::string>& lists = lists_[static_cast<std::size_t>(kind)];
+const std::vector<std::string>& SideMatches::TaggedLists(store::Kind kind) {
+  std::vector<std::string>& lists = lists_[kind];
   if (lists.empty()) {
     for (const store::DrawValues& values : draws_.values) {
       lists.push_back(store::TaggedList(values, kind));

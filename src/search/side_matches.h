@@ -1,6 +1,5 @@
 #pragma once
 
-#include <array>
 #include <map>
 #include <string>
 #include <tuple>
@@ -21,19 +20,19 @@ class SideMatches {
 
   // The draws whose refilled preceding or earlier column of `position` and `kind` equals v; the
   // refill gives the oldest n draws 0.
-  const DrawSet& SideEquals(int kind, int n, int position, int v);
+  const DrawSet& SideEquals(store::Kind kind, int n, int position, int v);
   // The draws whose compared list holds `token` (a LIKE "*token*"): the tagged list of `kind` of
   // the draw n before (for draw n - 1 the list the oldest draw keeps), without its last four
   // characters when the blue does not count.
-  const DrawSet& SideHolds(int kind, int n, bool count_blue, const std::string& token);
+  const DrawSet& SideHolds(store::Kind kind, int n, bool count_blue, const std::string& token);
 
  private:
-  const std::vector<std::string>& TaggedLists(int kind);
+  const std::vector<std::string>& TaggedLists(store::Kind kind);
 
   const HistoryDraws& draws_;
-  std::map<std::tuple<int, int, int, int>, DrawSet> equal_;
-  std::map<std::tuple<int, int, bool, std::string>, DrawSet> holding_;
-  std::array<std::vector<std::string>, store::kKindCount> lists_;
+  std::map<std::tuple<store::Kind, int, int, int>, DrawSet> equal_;
+  std::map<std::tuple<store::Kind, int, bool, std::string>, DrawSet> holding_;
+  store::ByKind<std::vector<std::string>> lists_;
 };
 
 }  // namespace brivo::search

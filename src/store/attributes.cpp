@@ -106,8 +106,7 @@ std::string AnimalName(int code, int sx_ini) {
 // Any position other than the blue one is read as red. Arithmetic is 64-bit and each value is
 // saturated to int16, so out-of-range n (which callers are meant to reject) yields the same
 // formulas clamped rather than overflow.
-std::array<std::int16_t, kKindCount> AttributesOf(int n, int position, const ZodiacTables& tables,
-                                                  int ds_ini) {
+ByKind<std::int16_t> AttributesOf(int n, int position, const ZodiacTables& tables, int ds_ini) {
   const std::int64_t v = n;
   const int group = tables.GroupOf(n);
   const std::int16_t sx =
@@ -115,13 +114,13 @@ std::array<std::int16_t, kKindCount> AttributesOf(int n, int position, const Zod
   const std::int64_t tou = v / 10;
   const std::int64_t wei = v % 10;
   const std::int64_t segment = position == kBluePosition ? 2 : 3;
-  std::array<std::int16_t, kKindCount> a{};
-  a[kHm] = Clamp16(v);
-  a[kSx] = sx;
-  a[kTou] = Clamp16(tou);
-  a[kWei] = Clamp16(wei);
-  a[kHe] = Clamp16(tou + wei);
-  a[kDs] = Clamp16((v - 1) / segment + ds_ini);
+  ByKind<std::int16_t> a{};
+  a[Kind::kHm] = Clamp16(v);
+  a[Kind::kSx] = sx;
+  a[Kind::kTou] = Clamp16(tou);
+  a[Kind::kWei] = Clamp16(wei);
+  a[Kind::kHe] = Clamp16(tou + wei);
+  a[Kind::kDs] = Clamp16((v - 1) / segment + ds_ini);
   return a;
 }
 

@@ -1,22 +1,45 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 // The six readings of a draw number and the zodiac tables they depend on.
 namespace brivo::store {
 
-// Attribute kinds, in the order of the kind index used by columns, options and settings.
-enum Kind : int { kHm = 0, kSx = 1, kTou = 2, kWei = 3, kHe = 4, kDs = 5 };
+// The six readings of a number: 号码 生肖 头数 尾数 合数 段数, in the order of the kind index
+// that options, settings and columns use.
+enum class Kind : std::uint8_t { kHm, kSx, kTou, kWei, kHe, kDs };
 inline constexpr int kKindCount = 6;
+inline constexpr std::array<Kind, kKindCount> kKinds = {Kind::kHm,  Kind::kSx, Kind::kTou,
+                                                        Kind::kWei, Kind::kHe, Kind::kDs};
 inline constexpr int kPositionCount = 7;  // 1..6 red, 7 blue
 inline constexpr int kBluePosition = 7;
-// Column letters by kind index (C and D are not used).
-inline constexpr std::array<char, kKindCount> kKindLetters = {'A', 'B', 'E', 'F', 'G', 'H'};
-// Suffixes of the list columns by kind index: txtHisLst + suffix.
-inline constexpr std::array<const char*, kKindCount> kKindNames = {"Hm",  "Sx", "Tou",
-                                                                   "Wei", "He", "Ds"};
+
+// The kind index 0..5 of a kind, as option arrays and settings number it.
+constexpr int KindIndex(Kind kind) { return static_cast<int>(kind); }
+// The kind of a kind index; nullopt outside 0..5.
+constexpr std::optional<Kind> KindOfIndex(int index) {
+  if (index < 0 || index >= kKindCount) return std::nullopt;
+  return kKinds[static_cast<std::size_t>(index)];
+}
+
+// One value for each kind, indexed by the kind.
+template <typename T>
+struct ByKind : std::array<T, kKindCount> {
+  T& operator[](Kind kind) { return std::array<T, kKindCount>::operator[](At(kind)); }
+  const T& operator[](Kind kind) const { return std::array<T, kKindCount>::operator[](At(kind)); }
+
+ private:
+  static constexpr std::size_t At(Kind kind) { return static_cast<std::size_t>(kind); }
+};
+
+// Column letters by kind (C and D are not used).
+inline constexpr ByKind<char> kKindLetters = {{'A', 'B', 'E', 'F', 'G', 'H'}};
+// Suffixes of the list columns by kind: txtHisLst + suffix.
+inline constexpr ByKind<const char*> kKindNames = {{"Hm", "Sx", "Tou", "Wei", "He", "Ds"}};
 
 // The twelve animals, 1972 being a year of index 0 (鼠).
 extern const std::array<std::string, 12> kAnimalNames;
@@ -61,10 +84,9 @@ class ZodiacTables {
 // The animal name of zodiac code c: entry c - sx_ini of the animal table, "" outside it.
 std::string AnimalName(int code, int sx_ini);
 
-// The six values of number n at position (1..7) in kind order. Sx is the code of the group
+// The six values of number n at position (1..7). Sx is the code of the group
 // holding n, 0 when no group holds it. Ds uses segments of three for the red positions and of
 // two for the blue one, plus ds_ini.
-std::array<std::int16_t, kKindCount> AttributesOf(int n, int position, const ZodiacTables& tables,
-                                                  int ds_ini);
+ByKind<std::int16_t> AttributesOf(int n, int position, const ZodiacTables& tables, int ds_ini);
 
 }  // namespace brivo::store

@@ -3,27 +3,24 @@
 namespace brivo::store {
 namespace {
 
-bool ValidKind(int kind) { return kind >= 0 && kind < kKindCount; }
-
 // Tou, Wei and Ds values are written as they are; the others with two digits.
-bool WrittenWithTwoDigits(int kind) { return kind == kHm || kind == kSx || kind == kHe; }
+bool WrittenWithTwoDigits(Kind kind) {
+  return kind == Kind::kHm || kind == Kind::kSx || kind == Kind::kHe;
+}
 
 // Column names of the value families, built once: the append writes 126 of them per draw.
 struct ValueColumnNames {
-  std::array<std::array<std::array<std::string, kKindCount>, kPositionCount>, 3> names;
+  std::array<ByPosition<ByKind<std::string>>, 3> names;
   ValueColumnNames() {
     const std::array<std::string_view, 3> suffixes = {kOwn, kPreceding, kEarlier};
     for (std::size_t f = 0; f < suffixes.size(); ++f) {
       for (int p = 1; p <= kPositionCount; ++p) {
-        for (int k = 0; k < kKindCount; ++k) {
-          names[f][static_cast<std::size_t>(p - 1)][static_cast<std::size_t>(k)] =
-              ColumnName(p, k, suffixes[f]);
-        }
+        for (Kind k : kKinds) names[f][p][k] = ColumnName(p, k, suffixes[f]);
       }
     }
   }
-  const std::string& Of(std::size_t family, std::size_t position_index, std::size_t kind) const {
-    return names[family][position_index][kind];
+  const std::string& Of(std::size_t family, int position, Kind kind) const {
+    return names[family][position][kind];
   }
 };
 
@@ -34,26 +31,23 @@ const ValueColumnNames& Names() {
 
 Status WriteLists(Recordset& table, std::string_view family, const DrawLists& lists) {
   if (Status s = table.SetField(family, lists.plain); !s.ok()) return s;
-  for (int k = 0; k < kKindCount; ++k) {
-    Status s = table.SetField(ListColumn(family, k), lists.tagged[static_cast<std::size_t>(k)]);
-    if (!s.ok()) return s;
+  for (Kind k : kKinds) {
+    if (Status s = table.SetField(ListColumn(family, k), lists.tagged[k]); !s.ok()) return s;
   }
   return Status::Ok();
 }
 
 }  // namespace
 
-std::string ColumnName(int position, int kind, std::string_view suffix) {
-  if (!ValidKind(kind)) return "";
+std::string ColumnName(int position, Kind kind, std::string_view suffix) {
   std::string name = "L" + std::to_string(position);
-  name += kKindLetters[static_cast<std::size_t>(kind)];
+  name += kKindLetters[kind];
   name += suffix;
   return name;
 }
 
-std::string ListColumn(std::string_view family, int kind) {
-  if (!ValidKind(kind)) return "";
-  return std::string(family) + kKindNames[static_cast<std::size_t>(kind)];
+std::string ListColumn(std::string_view family, Kind kind) {
+  return std::string(family) + kKindNames[kind];
 }
 
 std::string TwoDigits(int value) {
@@ -64,20 +58,18 @@ std::string TwoDigits(int value) {
 
 std::string PlainList(const DrawValues& values) {
   std::string list;
-  for (const auto& position : values) list += TwoDigits(position[kHm]) + " ";
+  for (int p = 1; p <= kPositionCount; ++p) list += TwoDigits(values[p][Kind::kHm]) + " ";
   return list;
 }
 
-std::string TaggedList(const DrawValues& values, int kind) {
-  if (!ValidKind(kind)) return "";
-  const auto k = static_cast<std::size_t>(kind);
+std::string TaggedList(const DrawValues& values, Kind kind) {
   std::string list;
-  for (std::size_t p = 0; p < values.size(); ++p) {
+  for (int p = 1; p <= kPositionCount; ++p) {
     // Counting the earlier positions directly needs no counter array sized by value range,
     // so no value, however odd, can index outside one.
     int count = 0;
-    for (std::size_t q = 0; q <= p; ++q) count += values[q][k] == values[p][k] ? 1 : 0;
-    int v = values[p][k];
+    for (int q = 1; q <= p; ++q) count += values[q][kind] == values[p][kind] ? 1 : 0;
+    const int v = values[p][kind];
     list += std::to_string(count) + "X" +
             (WrittenWithTwoDigits(kind) ? TwoDigits(v) : std::to_string(v));
     list += ' ';
@@ -88,16 +80,14 @@ std::string TaggedList(const DrawValues& values, int kind) {
 DrawLists ListsOf(const DrawValues& values) {
   DrawLists lists;
   lists.plain = PlainList(values);
-  for (int k = 0; k < kKindCount; ++k) {
-    lists.tagged[static_cast<std::size_t>(k)] = TaggedList(values, k);
-  }
+  for (Kind k : kKinds) lists.tagged[k] = TaggedList(values, k);
   return lists;
 }
 
 DrawValues ValuesOf(const DrawNumbers& numbers, const ZodiacTables& tables, int ds_ini) {
   DrawValues values{};
-  for (std::size_t p = 0; p < numbers.size(); ++p) {
-    values[p] = AttributesOf(numbers[p], static_cast<int>(p) + 1, tables, ds_ini);
+  for (int p = 1; p <= kPositionCount; ++p) {
+    values[p] = AttributesOf(numbers[static_cast<std::size_t>(p - 1)], p, tables, ds_ini);
   }
   return values;
 }
@@ -107,8 +97,8 @@ Status AppendDraw(Recordset& table, const DrawToAppend& draw, PrecedingMemory* m
   table.MoveLast();  // fails harmlessly on an empty table: the new row comes first then
   if (Status s = table.AddNew(); !s.ok()) return s;
   auto write_all = [&]() -> Status {
-    for (std::size_t p = 0; p < kPositionCount; ++p) {
-      for (std::size_t k = 0; k < kKindCount; ++k) {
+    for (int p = 1; p <= kPositionCount; ++p) {
+      for (Kind k : kKinds) {
         const std::array<std::int16_t, 3> family_values = {draw.own[p][k], memory->last[p][k],
                                                            memory->second_last[p][k]};
         for (std::size_t f = 0; f < family_values.size(); ++f) {
@@ -140,8 +130,8 @@ Status AppendDraw(Recordset& table, const DrawToAppend& draw, PrecedingMemory* m
 Status ReadOwnValues(Recordset& row, DrawValues* out) {
   const ValueColumnNames& names = Names();
   DrawValues values{};
-  for (std::size_t p = 0; p < kPositionCount; ++p) {
-    for (std::size_t k = 0; k < kKindCount; ++k) {
+  for (int p = 1; p <= kPositionCount; ++p) {
+    for (Kind k : kKinds) {
       std::int64_t v = 0;
       if (Status s = row.GetInt(names.Of(0, p, k), &v); !s.ok()) return s;
       if (v < INT16_MIN || v > INT16_MAX) {

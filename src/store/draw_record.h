@@ -8,27 +8,28 @@
 
 #include "platform/db/database.h"
 #include "store/attributes.h"
+#include "store/by_position.h"
 
 // One row of Lishi: a draw's own values, the copies of the draws before it, and its list texts.
 namespace brivo::store {
 
 // The seven numbers of a draw, positions 1..7 at indexes 0..6 (red in source order, then blue).
 using DrawNumbers = std::array<int, kPositionCount>;
-// The six values of each position: values[position - 1][kind].
-using DrawValues = std::array<std::array<std::int16_t, kKindCount>, kPositionCount>;
+// The six values of each position: values[position][kind], position 1..7.
+using DrawValues = ByPosition<ByKind<std::int16_t>>;
 
 // Suffixes of the value column families.
 inline constexpr std::string_view kOwn = "";
 inline constexpr std::string_view kPreceding = "S";  // the draw before (上期)
 inline constexpr std::string_view kEarlier = "P";    // the draw N before (前N期)
 
-// "L" + position + kind letter + suffix, for example L3GS; "" for a kind outside 0..5.
-std::string ColumnName(int position, int kind, std::string_view suffix);
+// "L" + position + kind letter + suffix, for example L3GS.
+std::string ColumnName(int position, Kind kind, std::string_view suffix);
 // The list columns: txtHisLst / txtHisPreLst, and those followed by the kind name.
 inline constexpr std::string_view kPlainList = "txtHisLst";
 inline constexpr std::string_view kPlainPreList = "txtHisPreLst";
-// kPlainList or kPlainPreList followed by the kind's name (txtHisLstSx); "" for a bad kind.
-std::string ListColumn(std::string_view family, int kind);
+// kPlainList or kPlainPreList followed by the kind's name (txtHisLstSx).
+std::string ListColumn(std::string_view family, Kind kind);
 
 // The value written with at least two digits, as the format "00" writes it: 5 "05",
 // 123 "123", -3 "-03".
@@ -38,13 +39,13 @@ std::string TwoDigits(int value);
 std::string PlainList(const DrawValues& values);
 // The occurrence-tagged list of one kind: for each position, c "X" v and one space, where c
 // counts the positions up to this one holding the same value. v has two digits for Hm, Sx and
-// He, none added for Tou, Wei and Ds. "" for a kind outside 0..5.
-std::string TaggedList(const DrawValues& values, int kind);
+// He, none added for Tou, Wei and Ds.
+std::string TaggedList(const DrawValues& values, Kind kind);
 
 // The plain list and the six tagged lists of one draw.
 struct DrawLists {
   std::string plain;
-  std::array<std::string, kKindCount> tagged;
+  ByKind<std::string> tagged;
 };
 DrawLists ListsOf(const DrawValues& values);
 

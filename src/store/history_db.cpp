@@ -17,11 +17,11 @@ std::vector<std::string> BuildLishiColumns() {
   std::vector<std::string> columns = {"intTh", "bolOk", "txtHisP6", "SQQH", "QQH"};
   for (std::string_view family : {kPlainList, kPlainPreList}) {
     columns.emplace_back(family);
-    for (int k = 0; k < kKindCount; ++k) columns.push_back(ListColumn(family, k));
+    for (Kind k : kKinds) columns.push_back(ListColumn(family, k));
   }
   for (std::string_view suffix : {kOwn, kPreceding, kEarlier}) {
     for (int p = 1; p <= kPositionCount; ++p) {
-      for (int k = 0; k < kKindCount; ++k) columns.push_back(ColumnName(p, k, suffix));
+      for (Kind k : kKinds) columns.push_back(ColumnName(p, k, suffix));
     }
   }
   return columns;

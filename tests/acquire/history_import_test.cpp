@@ -82,13 +82,13 @@ TEST_F(ReplaceHistoryTest, RebuildListsReachTwoDrawsBack) {
 }
 
 TEST_F(ReplaceHistoryTest, AFailingDrawLeavesTheOldHistoryAndMemory) {
-  memory_.last[0][0] = 21;
+  memory_.last[1][store::Kind::kHm] = 21;
   const std::vector<ParsedDraw> draws = {{2007001, {1, 2, 3, 4, 5, 6, 7}},
                                          {INT32_MAX, {1, 2, 3, 4, 5, 6, 7}}};  // QQH overflows
   EXPECT_FALSE(ReplaceHistory(*db_, *table_, context_, draws, EarlierLists::kUnset).ok());
   EXPECT_EQ(Column("SQQH").size(), 5u);
   EXPECT_EQ(Column("SQQH").front(), "2003001");
-  EXPECT_EQ(memory_.last[0][0], 21);
+  EXPECT_EQ(memory_.last[1][store::Kind::kHm], 21);
   // The table recordset still works afterwards.
   ASSERT_TRUE(table_->MoveLast().ok());
   EXPECT_EQ(table_->RecordCount(), 5);

@@ -184,13 +184,13 @@ TEST_F(OnlineUpdateTest, AFailedYearKeepsTheCompleteYearsBeforeIt) {
 
 TEST_F(OnlineUpdateTest, NothingFetchedLeavesTheHistoryExactlyAsItWas) {
   Build({{2008001, {1, 2, 3, 4, 5, 6, 7}}, {2015150, {1, 2, 3, 4, 5, 6, 7}}});
-  memory_.last[0][0] = 9;
+  memory_.last[1][store::Kind::kHm] = 9;
   pages_.failing_from = 1;
   EXPECT_FALSE(Update(2016, 4).ok());
   EXPECT_EQ(result_.stopped_at, 2012001);  // the deletion was undone with the rest
   EXPECT_FALSE(result_.history_deleted);
   EXPECT_THAT(Column("SQQH"), ElementsAre(2008001, 2015150));
-  EXPECT_EQ(memory_.last[0][0], 9);
+  EXPECT_EQ(memory_.last[1][store::Kind::kHm], 9);
 }
 
 TEST_F(OnlineUpdateTest, AYearWithoutDrawsIsNoFailure) {

@@ -41,7 +41,7 @@ class AnalysisTabsTest : public ::testing::Test {
     zodiac_.ComputeCodes(1, false);
     // Fixed position, the number at red 1 of the draw before; the ranking of the zodiac.
     criteria_.free_mode = false;
-    criteria_.result_kind = store::kSx;
+    criteria_.result_kind = store::Kind::kSx;
     criteria_.selected[1] = true;
     criteria_.start_issue = draws.front().issue;
     criteria_.end_issue = draws.back().issue;

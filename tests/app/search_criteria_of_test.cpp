@@ -26,10 +26,10 @@ TEST(SearchCriteriaOfTest, TakesTheStateAndTheControls) {
   ASSERT_TRUE(c.has_value());
   EXPECT_FALSE(c->free_mode);
   EXPECT_FALSE(c->count_blue);
-  EXPECT_TRUE(c->earlier_basis);
+  EXPECT_EQ(c->basis, search::Basis::kEarlier);
   EXPECT_EQ(c->look_back, 4);
-  EXPECT_EQ(c->search_kind, 3);
-  EXPECT_EQ(c->result_kind, 1);
+  EXPECT_EQ(c->search_kind, store::Kind::kWei);
+  EXPECT_EQ(c->result_kind, store::Kind::kSx);
   EXPECT_EQ(c->result_scope, search::ResultScope::kBlue);
   EXPECT_EQ(c->selected, controls.selected);
   EXPECT_EQ(c->pattern, state.pattern);

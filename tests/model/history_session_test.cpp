@@ -79,9 +79,10 @@ TEST_F(HistorySessionTest, TypedDrawsAreReadBackInAnyOrderOfCalls) {
   // The default start issue and the pattern records do not depend on what was read before.
   std::int64_t start = 0;
   PatternValues earlier{}, previous{};
-  ASSERT_TRUE(session_.PatternRecord(true, 3, store::kHm, &earlier).ok());
+  ASSERT_TRUE(session_.PatternRecord(search::Basis::kEarlier, 3, store::Kind::kHm, &earlier).ok());
   ASSERT_TRUE(session_.DefaultStartIssue(2, &start).ok());
-  ASSERT_TRUE(session_.PatternRecord(false, 3, store::kHm, &previous).ok());
+  ASSERT_TRUE(
+      session_.PatternRecord(search::Basis::kPreceding, 3, store::Kind::kHm, &previous).ok());
   EXPECT_EQ(start, 2003003);
   EXPECT_EQ(earlier[1], draws[0].numbers[0]);
   EXPECT_EQ(previous[7], draws[2].numbers[6]);
@@ -91,7 +92,7 @@ TEST_F(HistorySessionTest, TypedDrawsAreReadBackInAnyOrderOfCalls) {
   EXPECT_EQ(newest, 2003003);
   EXPECT_EQ(session_.proposed_issue(), 2003004);
   // A record further back than the history reaches is none.
-  EXPECT_FALSE(session_.PatternRecord(true, 4, store::kHm, &earlier).ok());
+  EXPECT_FALSE(session_.PatternRecord(search::Basis::kEarlier, 4, store::Kind::kHm, &earlier).ok());
 }
 
 TEST_F(HistorySessionTest, ImportThenSearch) {
@@ -124,7 +125,8 @@ TEST_F(HistorySessionTest, DeleteCompactAndClear) {
   EXPECT_TRUE(Rows().empty());
   EXPECT_EQ(session_.NewestIssue(), 0);
   PatternValues values{};
-  EXPECT_EQ(session_.PatternRecord(false, 1, store::kHm, &values).code(), Status::Code::kNotFound);
+  EXPECT_EQ(session_.PatternRecord(search::Basis::kPreceding, 1, store::Kind::kHm, &values).code(),
+            Status::Code::kNotFound);
   EXPECT_TRUE(session_.DeleteNewest().ok());  // nothing to delete
 }
 

@@ -29,8 +29,8 @@ HistoryDraws BlueRun() {
 SearchCriteria BlueFollowsBlue() {
   SearchCriteria c;
   c.free_mode = false;
-  c.search_kind = store::kHm;
-  c.result_kind = store::kHm;
+  c.search_kind = store::Kind::kHm;
+  c.result_kind = store::Kind::kHm;
   c.result_scope = ResultScope::kBlue;
   c.selected[7] = true;
   c.start_issue = 2020001;
@@ -74,7 +74,7 @@ TEST(BacktestTest, AShorterRankingGivesAllItHasAndTheRangeLimitsTheTargets) {
   Evaluator evaluator(BlueRun());
   ChanceModel chance(store::ZodiacTables(), {1, 1});
   SearchCriteria c = BlueFollowsBlue();
-  c.result_kind = store::kTou;  // the blue ranking of 头数 has two values, 0 and 1
+  c.result_kind = store::Kind::kTou;  // the blue ranking of 头数 has two values, 0 and 1
   c.start_issue = 2020005;
   const BacktestResult r = RunBacktest(evaluator, c, SearchType::kPosition, 6, chance, nullptr);
   ASSERT_EQ(r.rows.size(), 2u);
@@ -156,10 +156,10 @@ TEST(BacktestTest, EachTargetRanksWhatTheHistoryBeforeItGives) {
   for (int trial = 0; trial < 8; ++trial) {
     SearchCriteria c;
     c.free_mode = trial % 2 == 0;
-    c.earlier_basis = trial % 4 >= 2;
+    c.basis = trial % 4 >= 2 ? Basis::kEarlier : Basis::kPreceding;
     c.look_back = 3;
-    c.search_kind = trial % 6;
-    c.result_kind = (trial + 1) % 6;
+    c.search_kind = store::kKinds[trial % 6];
+    c.result_kind = store::kKinds[(trial + 1) % 6];
     c.result_scope = static_cast<ResultScope>(trial % 3);
     c.combination_size = 2;
     c.selected = {false, true, false, true, false, false, false, true};
@@ -167,15 +167,13 @@ TEST(BacktestTest, EachTargetRanksWhatTheHistoryBeforeItGives) {
     c.end_issue = history.issues.back();
     const SearchType type = trial < 4 ? SearchType::kPosition : SearchType::kCombination;
     const BacktestResult r = RunBacktest(evaluator, c, type, 3, chance, nullptr);
-    const std::size_t n = c.earlier_basis ? 3 : 1;
+    const std::size_t n = c.basis == Basis::kEarlier ? 3 : 1;
     ASSERT_EQ(r.rows.size(), history.size() - 5);
     for (const BacktestRow& row : r.rows) {
       const std::size_t t = static_cast<std::size_t>(row.issue - history.issues[0]);
       HistoryDraws before = DrawsInRange(history, 0, history.issues[t - 1]);
       SearchCriteria cut = c;
-      for (std::size_t p = 1; p <= 7; ++p) {
-        cut.pattern[p] = before.values[t - n][p - 1][static_cast<std::size_t>(c.search_kind)];
-      }
+      for (int p = 1; p <= 7; ++p) cut.pattern[p] = before.values[t - n][p][c.search_kind];
       Evaluator then(std::move(before));
       const SearchResult result = then.Evaluate(cut, type);
       ASSERT_EQ(row.matched, result.matched.size()) << "trial " << trial << " " << row.issue;

@@ -42,7 +42,7 @@ TEST_F(CombinationSearchTest, WorkedExampleStatements) {
   Build({{2003001, {1, 2, 3, 4, 5, 6, 7}}, {2003002, {1, 2, 3, 4, 5, 6, 7}}});
   SearchCriteria c;
   c.free_mode = true;
-  c.search_kind = store::kSx;
+  c.search_kind = store::Kind::kSx;
   c.count_blue = false;
   c.red_pool_only = true;
   c.combination_size = 2;
@@ -72,7 +72,7 @@ TEST_F(CombinationSearchTest, FixedModeShiftsAllSevenAndLeavesTheBlueOutOfARedPo
   Build({{2003001, {1, 2, 3, 4, 5, 6, 7}}, {2003002, {1, 2, 3, 4, 5, 6, 7}}});
   SearchCriteria c;
   c.free_mode = false;
-  c.search_kind = store::kHm;
+  c.search_kind = store::Kind::kHm;
   c.red_pool_only = true;
   c.combination_size = 6;
   c.pattern = {0, 1, 2, 3, 4, 5, 6, 7};
@@ -95,7 +95,7 @@ TEST_F(CombinationSearchTest, HandWorkedMatches) {
          {2003004, {20, 21, 22, 23, 24, 25, 1}}});
   SearchCriteria c;
   c.free_mode = true;
-  c.search_kind = store::kHm;
+  c.search_kind = store::Kind::kHm;
   c.combination_size = 2;
   c.pattern = {0, 7, 30, 31, 32, 33, 29, 7};  // red 1 and blue both 07: the token is 2X07
   c.start_issue = 2003001;
@@ -119,7 +119,7 @@ TEST_F(CombinationSearchTest, HandWorkedMatches) {
 // The combination rule evaluated on the draws themselves.
 std::vector<std::int64_t> ExpectedCombined(const std::vector<TestDraw>& draws,
                                            const SearchCriteria& c) {
-  const int n = c.earlier_basis ? c.Distance() : 1;
+  const int n = c.basis == Basis::kEarlier ? c.Distance() : 1;
   const std::vector<store::DrawValues> values = ValuesOfDraws(draws);
   const int pool = c.red_pool_only ? 6 : 7;
   std::vector<std::int64_t> matched;
@@ -133,18 +133,17 @@ std::vector<std::int64_t> ExpectedCombined(const std::vector<TestDraw>& draws,
     for (const std::vector<int>& combination : PositionCombinations(pool, c.combination_size)) {
       bool all = true;
       for (int p : combination) {
-        const int v = c.pattern[static_cast<std::size_t>(p)];
+        const int v = c.pattern[p];
         if (c.free_mode) {
           int count = 0;
-          for (int q : combination) count += c.pattern[static_cast<std::size_t>(q)] == v ? 1 : 0;
-          const bool two = c.search_kind == store::kHm || c.search_kind == store::kSx ||
-                           c.search_kind == store::kHe;
+          for (int q : combination) count += c.pattern[q] == v ? 1 : 0;
+          const bool two = c.search_kind == store::Kind::kHm || c.search_kind == store::Kind::kSx ||
+                           c.search_kind == store::Kind::kHe;
           const std::string token =
               std::to_string(count) + "X" + (two ? store::TwoDigits(v) : std::to_string(v));
           all = all && list.find(token) != std::string::npos;
         } else {
-          all = all &&
-                side[static_cast<std::size_t>(p - 1)][static_cast<std::size_t>(c.search_kind)] == v;
+          all = all && side[p][c.search_kind] == v;
         }
       }
       any = any || all;
@@ -162,17 +161,16 @@ TEST_F(CombinationSearchTest, MatchesAPlainEvaluationOfTheRule) {
   for (int trial = 0; trial < 40; ++trial) {
     SearchCriteria c;
     c.free_mode = random() % 2 == 0;
-    c.earlier_basis = random() % 2 == 0;
+    c.basis = random() % 2 == 0 ? Basis::kEarlier : Basis::kPreceding;
     c.look_back = 1 + static_cast<int>(random() % 3);
-    c.search_kind = static_cast<int>(random() % 6);
+    c.search_kind = store::kKinds[random() % 6];
     c.count_blue = random() % 2 == 0;
     c.red_pool_only = random() % 2 == 0;
     c.combination_size = 1 + static_cast<int>(random() % 4);
     c.start_issue = draws[random() % 10].issue;
     c.end_issue = draws[50 + random() % 10].issue;
     for (int i = 1; i <= 7; ++i) {
-      c.pattern[static_cast<std::size_t>(i)] =
-          values[random() % values.size()][random() % 7][static_cast<std::size_t>(c.search_kind)];
+      c.pattern[i] = values[random() % values.size()][1 + random() % 7][c.search_kind];
     }
     EXPECT_EQ(Combined(c), ExpectedCombined(draws, c)) << "trial " << trial;
   }

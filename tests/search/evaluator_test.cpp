@@ -58,10 +58,10 @@ int Pick(std::mt19937& random, int low, int high) {
 SearchCriteria RandomCriteria(std::mt19937& random, const HistoryDraws& draws) {
   SearchCriteria c;
   c.free_mode = Pick(random, 0, 1) == 1;
-  c.earlier_basis = Pick(random, 0, 1) == 1;
+  c.basis = Pick(random, 0, 1) == 1 ? Basis::kEarlier : Basis::kPreceding;
   c.look_back = Pick(random, 0, 9);
-  c.search_kind = Pick(random, 0, 5);
-  c.result_kind = Pick(random, 0, 5);
+  c.search_kind = store::kKinds[static_cast<std::size_t>(Pick(random, 0, 5))];
+  c.result_kind = store::kKinds[static_cast<std::size_t>(Pick(random, 0, 5))];
   c.result_scope = static_cast<ResultScope>(Pick(random, 0, 2));
   c.count_blue = Pick(random, 0, 1) == 1;
   c.sx_ini = Pick(random, 0, 1);
@@ -71,10 +71,10 @@ SearchCriteria RandomCriteria(std::mt19937& random, const HistoryDraws& draws) {
   const int last = static_cast<int>(draws.size()) - 1;
   const auto& source = draws.values[static_cast<std::size_t>(Pick(random, 0, last))];
   const int selecting = Pick(random, 0, 3);  // 0: none, 1: all, otherwise each by chance
-  for (std::size_t i = 1; i <= 7; ++i) {
+  for (int i = 1; i <= 7; ++i) {
     c.selected[i] = selecting == 1 || (selecting > 1 && Pick(random, 0, 2) == 0);
-    const int from = Pick(random, 0, 9) == 0 ? Pick(random, 0, 6) : static_cast<int>(i) - 1;
-    c.pattern[i] = source[static_cast<std::size_t>(from)][static_cast<std::size_t>(c.search_kind)];
+    const int from = Pick(random, 0, 9) == 0 ? Pick(random, 1, 7) : i;
+    c.pattern[i] = source[from][c.search_kind];
     if (Pick(random, 0, 19) == 0) c.pattern[i] = static_cast<std::int16_t>(Pick(random, -1, 40));
   }
   // Zeros: the filler the refills give the oldest draws, which only they match.
@@ -126,10 +126,10 @@ TEST_F(EvaluatorTest, GivesWhatTheStatementsGiveOnTheRealHistory) {
     ASSERT_TRUE(s.ok()) << s.ToString();
     SCOPED_TRACE(::testing::Message()
                  << "trial " << trial << (c.free_mode ? " free" : " fixed")
-                 << (c.earlier_basis ? " earlier N=" : " previous N=") << c.look_back << " kind "
-                 << c.search_kind << " result " << c.result_kind << "/"
-                 << static_cast<int>(c.result_scope) << (c.count_blue ? " blue" : "")
-                 << " k=" << c.combination_size);
+                 << (c.basis == Basis::kEarlier ? " earlier N=" : " previous N=") << c.look_back
+                 << " kind " << store::KindIndex(c.search_kind) << " result "
+                 << store::KindIndex(c.result_kind) << "/" << static_cast<int>(c.result_scope)
+                 << (c.count_blue ? " blue" : "") << " k=" << c.combination_size);
     ExpectSameResult(evaluator_->Evaluate(c, type), statements);
     matched_somewhere += statements.matched.empty() ? 0 : 1;
   }

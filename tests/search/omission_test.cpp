@@ -10,6 +10,10 @@
 namespace brivo::search {
 namespace {
 
+constexpr ResultScope kBoth = ResultScope::kRedAndBlue;
+constexpr ResultScope kRed = ResultScope::kRed;
+constexpr ResultScope kBlue = ResultScope::kBlue;
+
 // Six draws of 2020 (a 鼠 year), zodiac codes by order with offset 1. 33 never comes; 07 only
 // in the oldest draw (as its blue); 05 also in the newest draw.
 HistoryDraws SixDraws() {
@@ -41,7 +45,7 @@ constexpr double kRedChance = 6.0 / 33.0;
 
 struct OmissionCase {
   const char* name;
-  int scope;
+  ResultScope scope;
   int value;
   int appearances;
   double expected;
@@ -56,7 +60,8 @@ class OmissionRowTest : public ::testing::TestWithParam<OmissionCase> {};
 TEST_P(OmissionRowTest, Row) {
   const OmissionCase& e = GetParam();
   ChanceModel chance = ByOrder();
-  const std::vector<OmissionRow> rows = OmissionTable(SixDraws(), store::kHm, e.scope, chance);
+  const std::vector<OmissionRow> rows =
+      OmissionTable(SixDraws(), store::Kind::kHm, e.scope, chance);
   const auto row = std::find_if(rows.begin(), rows.end(),
                                 [&](const OmissionRow& r) { return r.value == e.value; });
   ASSERT_NE(row, rows.end());
@@ -73,23 +78,24 @@ INSTANTIATE_TEST_SUITE_P(
     HandWorked, OmissionRowTest,
     ::testing::Values(
         // 01 at draws 0, 1, 2 (blue) and 4: the gaps 0, 0, 0, 1 and the open run 1.
-        OmissionCase{"SeveralTimes", 0, 1, 4, 6 * kBothChance, 1, 1, 1, 2.0 / 5},
-        OmissionCase{"NeverSeen", 0, 33, 0, 6 * kRedChance, 6, std::nullopt, 6, 6.0},
-        OmissionCase{"OnceInTheOldestDraw", 0, 7, 1, 6 * kBothChance, 5, 0, 5, 5.0 / 2},
-        OmissionCase{"OnceMidway", 0, 20, 1, 6 * kRedChance, 2, 3, 3, 5.0 / 2},
-        OmissionCase{"InTheNewestDraw", 0, 5, 2, 6 * kBothChance, 0, 4, 4, 4.0 / 3},
-        OmissionCase{"TheBlueCountsForTheSameNumber", 0, 2, 2, 6 * kBothChance, 4, 0, 4, 4.0 / 3},
-        OmissionCase{"RedScopeLeavesTheBlueOut", 1, 1, 3, 6 * kRedChance, 1, 2, 2, 3.0 / 4},
-        OmissionCase{"BlueScope", 2, 1, 1, 6.0 / 16, 3, 2, 3, 5.0 / 2},
-        OmissionCase{"BlueScopeNeverSeen", 2, 5, 0, 6.0 / 16, 6, std::nullopt, 6, 6.0}),
+        OmissionCase{"SeveralTimes", kBoth, 1, 4, 6 * kBothChance, 1, 1, 1, 2.0 / 5},
+        OmissionCase{"NeverSeen", kBoth, 33, 0, 6 * kRedChance, 6, std::nullopt, 6, 6.0},
+        OmissionCase{"OnceInTheOldestDraw", kBoth, 7, 1, 6 * kBothChance, 5, 0, 5, 5.0 / 2},
+        OmissionCase{"OnceMidway", kBoth, 20, 1, 6 * kRedChance, 2, 3, 3, 5.0 / 2},
+        OmissionCase{"InTheNewestDraw", kBoth, 5, 2, 6 * kBothChance, 0, 4, 4, 4.0 / 3},
+        OmissionCase{"TheBlueCountsForTheSameNumber", kBoth, 2, 2, 6 * kBothChance, 4, 0, 4,
+                     4.0 / 3},
+        OmissionCase{"RedScopeLeavesTheBlueOut", kRed, 1, 3, 6 * kRedChance, 1, 2, 2, 3.0 / 4},
+        OmissionCase{"BlueScope", kBlue, 1, 1, 6.0 / 16, 3, 2, 3, 5.0 / 2},
+        OmissionCase{"BlueScopeNeverSeen", kBlue, 5, 0, 6.0 / 16, 6, std::nullopt, 6, 6.0}),
     [](const auto& row) { return std::string(row.param.name); });
 
 TEST(OmissionTableTest, OneRowPerValueByCurrentGapThenValue) {
   ChanceModel chance = ByOrder();
   const HistoryDraws draws = SixDraws();
-  EXPECT_EQ(OmissionTable(draws, store::kHm, 0, chance).size(), 33u);
-  EXPECT_EQ(OmissionTable(draws, store::kHm, 2, chance).size(), 16u);
-  std::vector<OmissionRow> rows = OmissionTable(draws, store::kHm, 0, chance);
+  EXPECT_EQ(OmissionTable(draws, store::Kind::kHm, kBoth, chance).size(), 33u);
+  EXPECT_EQ(OmissionTable(draws, store::Kind::kHm, kBlue, chance).size(), 16u);
+  std::vector<OmissionRow> rows = OmissionTable(draws, store::Kind::kHm, kBoth, chance);
   // 33 never came (6), 07 last in draw 0 (5), then 02 and 08..12 last in draw 1 (4).
   EXPECT_EQ(rows[0].value, 33);
   EXPECT_EQ(rows[1].value, 7);
@@ -110,21 +116,21 @@ TEST(ChanceModelTest, CountsTheNumbersOfAValueInTheDrawsYear) {
   const double two_reds = 1.0 - (27.0 * 26) / (33.0 * 32);
   EXPECT_NEAR(RedChance(3), three_reds, 1e-12);
   EXPECT_NEAR(RedChance(0), 0.0, 1e-12);
-  EXPECT_NEAR(chance.Probability(2020, store::kSx, 1, 1), three_reds, 1e-12);
-  EXPECT_NEAR(chance.Probability(2020, store::kSx, 2, 1), 2.0 / 16, 1e-12);
-  EXPECT_NEAR(chance.Probability(2020, store::kSx, 0, 1), 1 - (1 - three_reds) * (14.0 / 16),
-              1e-12);
-  EXPECT_NEAR(chance.Probability(2020, store::kSx, 1, 2), two_reds, 1e-12);
-  EXPECT_NEAR(chance.Probability(2021, store::kSx, 1, 2), three_reds, 1e-12);
-  EXPECT_NEAR(chance.Probability(2020, store::kTou, 2, 1), 7.0 / 16, 1e-12);  // 10..16
+  EXPECT_NEAR(chance.Probability(2020, store::Kind::kSx, kRed, 1), three_reds, 1e-12);
+  EXPECT_NEAR(chance.Probability(2020, store::Kind::kSx, kBlue, 1), 2.0 / 16, 1e-12);
+  EXPECT_NEAR(chance.Probability(2020, store::Kind::kSx, kBoth, 1),
+              1 - (1 - three_reds) * (14.0 / 16), 1e-12);
+  EXPECT_NEAR(chance.Probability(2020, store::Kind::kSx, kRed, 2), two_reds, 1e-12);
+  EXPECT_NEAR(chance.Probability(2021, store::Kind::kSx, kRed, 2), three_reds, 1e-12);
+  EXPECT_NEAR(chance.Probability(2020, store::Kind::kTou, kBlue, 1), 7.0 / 16, 1e-12);  // 10..16
   // Codes by age computed in 2020: 牛 is 12 in every year, 12 and 24 in 2020, 01, 13, 25 in 2021.
   store::ZodiacTables by_age;
   by_age.SetZodiacYear(2020);
   by_age.ComputeCodes(1, false);
   ChanceModel aged(by_age, {1, 1});
-  EXPECT_NEAR(aged.Probability(2020, store::kSx, 1, 12), two_reds, 1e-12);
-  EXPECT_NEAR(aged.Probability(2021, store::kSx, 1, 12), three_reds, 1e-12);
-  EXPECT_NEAR(chance.Probability(2020, store::kHm, 2, 17), 0.0, 1e-12);
+  EXPECT_NEAR(aged.Probability(2020, store::Kind::kSx, kRed, 12), two_reds, 1e-12);
+  EXPECT_NEAR(aged.Probability(2021, store::Kind::kSx, kRed, 12), three_reds, 1e-12);
+  EXPECT_NEAR(chance.Probability(2020, store::Kind::kHm, kBlue, 17), 0.0, 1e-12);
 }
 
 }  // namespace

@@ -31,7 +31,7 @@ const std::vector<TestDraw> kSmall = {
 
 TEST_F(PositionSearchTest, StatementsOfFixedModeOnThePreviousDrawBasis) {
   Build(kSmall);
-  EXPECT_THAT(Statements(Criteria(false, false, store::kHm, {{1, 1}, {7, 16}})),
+  EXPECT_THAT(Statements(Criteria(false, Basis::kPreceding, store::Kind::kHm, {{1, 1}, {7, 16}})),
               ElementsAre("UPDATE [Lishi] SET [intTh]=0", "SELECT * FROM lishi ORDER BY SQQH",
                           "UPDATE [Lishi] SET [intTh]=([intTh] +1) WHERE [L1AS] = 1",
                           "SELECT * FROM lishi ORDER BY SQQH",
@@ -43,7 +43,7 @@ TEST_F(PositionSearchTest, StatementsOfFixedModeOnThePreviousDrawBasis) {
 
 TEST_F(PositionSearchTest, StatementsOfFreeModeOnTheEarlierDrawBasisWithoutTheBlue) {
   Build(kSmall);
-  SearchCriteria c = Criteria(true, true, store::kSx, {{1, 5}, {2, 5}, {7, 3}});
+  SearchCriteria c = Criteria(true, Basis::kEarlier, store::Kind::kSx, {{1, 5}, {2, 5}, {7, 3}});
   c.count_blue = false;
   EXPECT_THAT(
       Statements(c),
@@ -59,14 +59,15 @@ TEST_F(PositionSearchTest, StatementsOfFreeModeOnTheEarlierDrawBasisWithoutTheBl
 
 TEST_F(PositionSearchTest, StatementsOfFreeModeWithTheBlueAndOfFixedEarlier) {
   Build(kSmall);
-  EXPECT_THAT(Statements(Criteria(true, false, store::kDs, {{3, 1}})),
+  EXPECT_THAT(Statements(Criteria(true, Basis::kPreceding, store::Kind::kDs, {{3, 1}})),
               ElementsAre("UPDATE [Lishi] SET [intTh]=0",
                           "UPDATE [Lishi] SET [intTh]=([intTh] +1) WHERE [txtHisLstDs] LIKE "
                           "\"*1X1*\"",
                           "SELECT * FROM [lishi] WHERE [SQQH] >= 2003001 AND  [SQQH] <= 2003005 "
                           "AND [intTh] = 1 ORDER BY SQQH",
                           "SELECT * FROM Carcu ORDER BY Count DESC, Nmb"));
-  const std::vector<std::string> earlier = Statements(Criteria(false, true, store::kTou, {{2, 0}}));
+  const std::vector<std::string> earlier =
+      Statements(Criteria(false, Basis::kEarlier, store::Kind::kTou, {{2, 0}}));
   ASSERT_EQ(earlier.size(), 5u);
   EXPECT_EQ(earlier[2], "UPDATE [Lishi] SET [intTh]=([intTh] +1) WHERE [L2EP] = 0");
 }
@@ -74,16 +75,18 @@ TEST_F(PositionSearchTest, StatementsOfFreeModeWithTheBlueAndOfFixedEarlier) {
 TEST_F(PositionSearchTest, FixedModeComparesThePrecedingDraw) {
   Build(kSmall);
   // 2003002, 2003004 and 2003005 follow a draw with red 1 at position 1.
-  EXPECT_THAT(Matched(Criteria(false, false, store::kHm, {{1, 1}})),
+  EXPECT_THAT(Matched(Criteria(false, Basis::kPreceding, store::Kind::kHm, {{1, 1}})),
               ElementsAre(2003002, 2003004, 2003005));
   // Only the blue: 2003004 follows the blue 16 of 2003003.
-  EXPECT_THAT(Matched(Criteria(false, false, store::kHm, {{7, 16}})), ElementsAre(2003004));
-  EXPECT_THAT(Matched(Criteria(false, false, store::kHm, {{1, 1}, {7, 16}})), ElementsAre(2003004));
+  EXPECT_THAT(Matched(Criteria(false, Basis::kPreceding, store::Kind::kHm, {{7, 16}})),
+              ElementsAre(2003004));
+  EXPECT_THAT(Matched(Criteria(false, Basis::kPreceding, store::Kind::kHm, {{1, 1}, {7, 16}})),
+              ElementsAre(2003004));
 }
 
 TEST_F(PositionSearchTest, EarlierBasisLooksNDrawsBackAndFillsTheOldestWithZero) {
   Build(kSmall);
-  SearchCriteria c = Criteria(false, true, store::kHm, {{1, 1}});
+  SearchCriteria c = Criteria(false, Basis::kEarlier, store::Kind::kHm, {{1, 1}});
   c.look_back = 2;
   EXPECT_THAT(Matched(c), ElementsAre(2003003, 2003005));
   EXPECT_THAT(ColumnValues("L1AP"), ElementsAre(0, 0, 1, 7, 1));
@@ -95,9 +98,10 @@ TEST_F(PositionSearchTest, EarlierBasisLooksNDrawsBackAndFillsTheOldestWithZero)
 TEST_F(PositionSearchTest, DistanceOneEqualsThePreviousDrawBasis) {
   Build(testing::RealHistory(80));
   for (bool free_mode : {false, true}) {
-    SearchCriteria previous = Criteria(free_mode, false, store::kWei, {{1, 3}, {4, 5}});
+    SearchCriteria previous =
+        Criteria(free_mode, Basis::kPreceding, store::Kind::kWei, {{1, 3}, {4, 5}});
     SearchCriteria earlier = previous;
-    earlier.earlier_basis = true;
+    earlier.basis = Basis::kEarlier;
     earlier.look_back = 1;
     EXPECT_EQ(Matched(previous), Matched(earlier)) << free_mode;
     earlier.look_back = 0;  // taken as 1
@@ -111,27 +115,30 @@ TEST_F(PositionSearchTest, FreeModeCountsOccurrences) {
          {2003011, {1, 2, 3, 4, 5, 6, 7}},       //
          {2003012, {5, 9, 10, 11, 12, 13, 14}},  // one number of code 5
          {2003013, {1, 2, 3, 4, 5, 6, 7}}});
-  EXPECT_THAT(Matched(Criteria(true, false, store::kSx, {{1, 5}, {2, 5}})), ElementsAre(2003011));
-  EXPECT_THAT(Matched(Criteria(true, false, store::kSx, {{1, 5}})),
+  EXPECT_THAT(Matched(Criteria(true, Basis::kPreceding, store::Kind::kSx, {{1, 5}, {2, 5}})),
+              ElementsAre(2003011));
+  EXPECT_THAT(Matched(Criteria(true, Basis::kPreceding, store::Kind::kSx, {{1, 5}})),
               ElementsAre(2003011, 2003012, 2003013));
 }
 
 TEST_F(PositionSearchTest, FreeModeNumberTokensCarryNoCount) {
   Build({{2003001, {7, 1, 2, 3, 4, 5, 9}}, {2003002, {1, 2, 3, 4, 5, 6, 8}}});
   // Red 07 and blue 07 both look for "07": one 07 in the draw before is enough.
-  EXPECT_THAT(Matched(Criteria(true, false, store::kHm, {{1, 7}, {7, 7}})), ElementsAre(2003002));
+  EXPECT_THAT(Matched(Criteria(true, Basis::kPreceding, store::Kind::kHm, {{1, 7}, {7, 7}})),
+              ElementsAre(2003002));
 }
 
 TEST_F(PositionSearchTest, SegmentTokenOneIsFoundInsideTenAndEleven) {
   Build({{2003001, {28, 31, 20, 21, 22, 23, 9}}, {2003002, {1, 2, 3, 4, 5, 6, 8}}});
-  EXPECT_THAT(Matched(Criteria(true, false, store::kDs, {{1, 1}})), ElementsAre(2003002));
+  EXPECT_THAT(Matched(Criteria(true, Basis::kPreceding, store::Kind::kDs, {{1, 1}})),
+              ElementsAre(2003002));
 }
 
 TEST_F(PositionSearchTest, WithoutTheBlueOnlyTheRedsOfTheDrawBeforeCount) {
   Build({{2003001, {1, 2, 3, 4, 5, 6, 9}},
          {2003002, {9, 2, 3, 4, 5, 6, 8}},
          {2003003, {1, 2, 3, 4, 5, 6, 7}}});
-  SearchCriteria c = Criteria(true, false, store::kHm, {{7, 9}});
+  SearchCriteria c = Criteria(true, Basis::kPreceding, store::Kind::kHm, {{7, 9}});
   EXPECT_THAT(Matched(c), ElementsAre(2003002, 2003003));
   c.count_blue = false;
   EXPECT_THAT(Matched(c), ElementsAre(2003003));
@@ -139,7 +146,7 @@ TEST_F(PositionSearchTest, WithoutTheBlueOnlyTheRedsOfTheDrawBeforeCount) {
 
 TEST_F(PositionSearchTest, NoSelectedPositionTalliesTheWholeRange) {
   Build(kSmall);
-  SearchCriteria c = Criteria(false, false, store::kHm, {});
+  SearchCriteria c = Criteria(false, Basis::kPreceding, store::Kind::kHm, {});
   c.result_scope = ResultScope::kRedAndBlue;
   SearchResult result;
   ASSERT_TRUE(RunPositionSearch(*db_, c, &result).ok());
@@ -158,9 +165,9 @@ TEST_F(PositionSearchTest, NoSelectedPositionTalliesTheWholeRange) {
 
 TEST_F(PositionSearchTest, WrittenRangesFollowTheScopeAndTheOffsets) {
   Build(kSmall);
-  SearchCriteria c = Criteria(false, false, store::kHm, {});
+  SearchCriteria c = Criteria(false, Basis::kPreceding, store::Kind::kHm, {});
   c.result_scope = ResultScope::kBlue;
-  c.result_kind = store::kTou;
+  c.result_kind = store::Kind::kTou;
   SearchResult result;
   ASSERT_TRUE(RunPositionSearch(*db_, c, &result).ok());
   ASSERT_EQ(result.ranking.size(), 2u);
@@ -168,18 +175,18 @@ TEST_F(PositionSearchTest, WrittenRangesFollowTheScopeAndTheOffsets) {
   EXPECT_EQ(result.ranking[0].value, 0);  // blue 07, 07, 02 against 16, 16
   EXPECT_EQ(result.ranking[0].count, 3);
   c.result_scope = ResultScope::kRed;
-  c.result_kind = store::kSx;
+  c.result_kind = store::Kind::kSx;
   c.sx_ini = 0;
   ASSERT_TRUE(RunPositionSearch(*db_, c, &result).ok());
   EXPECT_EQ(result.ranking.size(), 12u);
   EXPECT_EQ(result.total, 30);
-  EXPECT_EQ(WrittenRange(store::kDs, true, 0, 1).high, 8);
-  EXPECT_EQ(WrittenRange(store::kDs, false, 0, 1).high, 11);
+  EXPECT_EQ(WrittenRange(store::Kind::kDs, true, 0, 1).high, 8);
+  EXPECT_EQ(WrittenRange(store::Kind::kDs, false, 0, 1).high, 11);
 }
 
 TEST_F(PositionSearchTest, AnEmptyRangeRanksEveryValueWithoutPercentages) {
   Build(kSmall);
-  SearchCriteria c = Criteria(false, false, store::kHm, {{1, 1}});
+  SearchCriteria c = Criteria(false, Basis::kPreceding, store::Kind::kHm, {{1, 1}});
   c.start_issue = 2003005;
   c.end_issue = 2003001;
   SearchResult result;
@@ -201,17 +208,17 @@ TEST(PercentageTest, RoundsHalfAwayFromZeroOnTheDecimalValue) {
 }
 
 TEST(MatchTokenTest, ByKind) {
-  EXPECT_EQ(MatchToken(store::kHm, 5, 2), "05");
-  EXPECT_EQ(MatchToken(store::kSx, 5, 2), "2X05");
-  EXPECT_EQ(MatchToken(store::kTou, 5, 2), "2X5");
-  EXPECT_EQ(MatchToken(store::kWei, 5, 2), "2X5");
-  EXPECT_EQ(MatchToken(store::kHe, 5, 2), "2X05");
-  EXPECT_EQ(MatchToken(store::kDs, 10, 1), "1X10");
+  EXPECT_EQ(MatchToken(store::Kind::kHm, 5, 2), "05");
+  EXPECT_EQ(MatchToken(store::Kind::kSx, 5, 2), "2X05");
+  EXPECT_EQ(MatchToken(store::Kind::kTou, 5, 2), "2X5");
+  EXPECT_EQ(MatchToken(store::Kind::kWei, 5, 2), "2X5");
+  EXPECT_EQ(MatchToken(store::Kind::kHe, 5, 2), "2X05");
+  EXPECT_EQ(MatchToken(store::Kind::kDs, 10, 1), "1X10");
 }
 
 // The matching rule evaluated on the draws themselves, as the searcher would by hand.
 std::vector<std::int64_t> Expected(const std::vector<TestDraw>& draws, const SearchCriteria& c) {
-  const int n = c.earlier_basis ? c.Distance() : 1;
+  const int n = c.basis == Basis::kEarlier ? c.Distance() : 1;
   const std::vector<store::DrawValues> values = ValuesOfDraws(draws);
   std::vector<std::int64_t> matched;
   for (std::size_t k = 0; k < draws.size(); ++k) {
@@ -221,11 +228,10 @@ std::vector<std::int64_t> Expected(const std::vector<TestDraw>& draws, const Sea
     bool all = true;
     std::map<int, int> seen;
     for (int i = 1; i <= 7; ++i) {
-      if (!c.selected[static_cast<std::size_t>(i)]) continue;
-      const int v = c.pattern[static_cast<std::size_t>(i)];
+      if (!c.selected[i]) continue;
+      const int v = c.pattern[i];
       if (!c.free_mode) {
-        all = all &&
-              side[static_cast<std::size_t>(i - 1)][static_cast<std::size_t>(c.search_kind)] == v;
+        all = all && side[i][c.search_kind] == v;
         continue;
       }
       std::string list = has_side ? store::TaggedList(side, c.search_kind) : "";
@@ -246,17 +252,16 @@ TEST_F(PositionSearchTest, MatchesAPlainEvaluationOfTheRule) {
   for (int trial = 0; trial < 60; ++trial) {
     SearchCriteria c;
     c.free_mode = random() % 2 == 0;
-    c.earlier_basis = random() % 2 == 0;
+    c.basis = random() % 2 == 0 ? Basis::kEarlier : Basis::kPreceding;
     c.look_back = static_cast<int>(random() % 4);
-    c.search_kind = static_cast<int>(random() % 6);
+    c.search_kind = store::kKinds[random() % 6];
     c.count_blue = random() % 2 == 0;
     c.start_issue = draws[random() % 10].issue;
     c.end_issue = draws[50 + random() % 10].issue;
     for (int i = 1; i <= 7; ++i) {
-      c.selected[static_cast<std::size_t>(i)] = random() % 3 == 0;
+      c.selected[i] = random() % 3 == 0;
       // A value the draws have at some position, so that matches happen.
-      c.pattern[static_cast<std::size_t>(i)] =
-          values[random() % values.size()][random() % 7][static_cast<std::size_t>(c.search_kind)];
+      c.pattern[i] = values[random() % values.size()][1 + random() % 7][c.search_kind];
     }
     EXPECT_EQ(Matched(c), Expected(draws, c)) << "trial " << trial;
   }

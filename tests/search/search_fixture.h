@@ -24,17 +24,17 @@ class SearchTest : public ::testing::Test {
     ASSERT_TRUE(testing::BuildHistory(path, draws).ok());
     ASSERT_TRUE(store::OpenHistoryDatabase(path, &db_).ok());
   }
-  SearchCriteria Criteria(bool free_mode, bool earlier, int kind,
+  SearchCriteria Criteria(bool free_mode, Basis basis, store::Kind kind,
                           std::vector<std::pair<int, int>> positions) {
     SearchCriteria c;
     c.free_mode = free_mode;
-    c.earlier_basis = earlier;
+    c.basis = basis;
     c.search_kind = kind;
     c.start_issue = draws_.front().issue;
     c.end_issue = draws_.back().issue;
     for (const auto& [position, value] : positions) {
-      c.selected[static_cast<std::size_t>(position)] = true;
-      c.pattern[static_cast<std::size_t>(position)] = static_cast<std::int16_t>(value);
+      c.selected[position] = true;
+      c.pattern[position] = static_cast<std::int16_t>(value);
     }
     return c;
   }

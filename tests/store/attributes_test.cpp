@@ -20,7 +20,7 @@ int SearchGroups(const std::array<std::string, 12>& groups, int n) {
   return -1;
 }
 
-int Code(const ZodiacTables& t, int n) { return AttributesOf(n, 1, t, 0)[kSx]; }
+int Code(const ZodiacTables& t, int n) { return AttributesOf(n, 1, t, 0)[Kind::kSx]; }
 
 // Years on both sides of 1972 and of 1972 + 11, where a plain % would go negative.
 const std::vector<int> kYears = {-100, 0,    1960, 1961, 1971, 1972, 1983, 1984,
@@ -331,12 +331,12 @@ TEST(AttributesOfTest, NamedNumbers) {
     for (const Row& r : rows) {
       SCOPED_TRACE(::testing::Message() << r.name << " ds_ini " << ds_ini);
       const auto a = AttributesOf(r.n, r.position, t, ds_ini);
-      EXPECT_EQ(a[kHm], r.n);
-      EXPECT_EQ(a[kSx], t.codes()[static_cast<std::size_t>(t.GroupOf(r.n))]);
-      EXPECT_EQ(a[kTou], r.tou);
-      EXPECT_EQ(a[kWei], r.wei);
-      EXPECT_EQ(a[kHe], r.he);
-      EXPECT_EQ(a[kDs], r.ds + ds_ini);
+      EXPECT_EQ(a[Kind::kHm], r.n);
+      EXPECT_EQ(a[Kind::kSx], t.codes()[static_cast<std::size_t>(t.GroupOf(r.n))]);
+      EXPECT_EQ(a[Kind::kTou], r.tou);
+      EXPECT_EQ(a[Kind::kWei], r.wei);
+      EXPECT_EQ(a[Kind::kHe], r.he);
+      EXPECT_EQ(a[Kind::kDs], r.ds + ds_ini);
     }
   }
 }
@@ -345,9 +345,9 @@ TEST(AttributesOfTest, SingleDigitsHaveTensZero) {
   ZodiacTables t;
   for (int n = 1; n <= 9; ++n) {
     SCOPED_TRACE(n);
-    EXPECT_EQ(AttributesOf(n, 1, t, 0)[kTou], 0);
-    EXPECT_EQ(AttributesOf(n, 7, t, 0)[kTou], 0);
-    EXPECT_EQ(AttributesOf(n, 1, t, 0)[kWei], n);
+    EXPECT_EQ(AttributesOf(n, 1, t, 0)[Kind::kTou], 0);
+    EXPECT_EQ(AttributesOf(n, 7, t, 0)[Kind::kTou], 0);
+    EXPECT_EQ(AttributesOf(n, 1, t, 0)[Kind::kWei], n);
   }
 }
 
@@ -373,12 +373,12 @@ TEST(AttributesOfTest, ValueRanges) {
           for (int position = 1; position <= 6; ++position) {
             for (int n = 1; n <= 33; ++n) {
               const auto a = AttributesOf(n, position, t, ds_ini);
-              EXPECT_EQ(a[kHm], n);
-              tou.insert(a[kTou]);
-              wei.insert(a[kWei]);
-              he.insert(a[kHe]);
-              ds.insert(a[kDs]);
-              sx.insert(a[kSx]);
+              EXPECT_EQ(a[Kind::kHm], n);
+              tou.insert(a[Kind::kTou]);
+              wei.insert(a[Kind::kWei]);
+              he.insert(a[Kind::kHe]);
+              ds.insert(a[Kind::kDs]);
+              sx.insert(a[Kind::kSx]);
             }
           }
           ExpectCovers(tou, 0, 3);
@@ -390,11 +390,11 @@ TEST(AttributesOfTest, ValueRanges) {
           std::set<int> btou, bhe, bds, bsx;
           for (int n = 1; n <= 16; ++n) {
             const auto a = AttributesOf(n, kBluePosition, t, ds_ini);
-            EXPECT_EQ(a[kHm], n);
-            btou.insert(a[kTou]);
-            bhe.insert(a[kHe]);
-            bds.insert(a[kDs]);
-            bsx.insert(a[kSx]);
+            EXPECT_EQ(a[Kind::kHm], n);
+            btou.insert(a[Kind::kTou]);
+            bhe.insert(a[Kind::kHe]);
+            bds.insert(a[Kind::kDs]);
+            bsx.insert(a[Kind::kSx]);
           }
           ExpectCovers(btou, 0, 1);
           ExpectCovers(bhe, 1, 9);
@@ -415,16 +415,16 @@ TEST(AttributesOfTest, PositionsOutsideRangeReadAsRed) {
     for (int n = 1; n <= 33; ++n)
       EXPECT_EQ(AttributesOf(n, position, t, 1), AttributesOf(n, 1, t, 1));
   }
-  EXPECT_NE(AttributesOf(16, 7, t, 0)[kDs], AttributesOf(16, 1, t, 0)[kDs]);
+  EXPECT_NE(AttributesOf(16, 7, t, 0)[Kind::kDs], AttributesOf(16, 1, t, 0)[Kind::kDs]);
 }
 
 TEST(AttributesOfTest, NumbersWithoutGroupHaveSxZero) {
   ZodiacTables t;
   t.SetZodiacYear(2012);
   t.ComputeCodes(5, true);  // every code is at least 5
-  EXPECT_EQ(AttributesOf(0, 1, t, 0)[kSx], 0);
-  EXPECT_EQ(AttributesOf(50, 1, t, 0)[kSx], 0);
-  EXPECT_EQ(AttributesOf(49, 1, t, 0)[kSx], 9);  // 49 shares 01's group
+  EXPECT_EQ(AttributesOf(0, 1, t, 0)[Kind::kSx], 0);
+  EXPECT_EQ(AttributesOf(50, 1, t, 0)[Kind::kSx], 0);
+  EXPECT_EQ(AttributesOf(49, 1, t, 0)[Kind::kSx], 9);  // 49 shares 01's group
 }
 
 TEST(AttributesOfTest, OutOfRangeNumbersAreClampedNotWrapped) {
@@ -432,22 +432,22 @@ TEST(AttributesOfTest, OutOfRangeNumbersAreClampedNotWrapped) {
   t.SetZodiacYear(2012);
   t.ComputeCodes(0, true);
   const auto zero = AttributesOf(0, 1, t, 1);
-  EXPECT_EQ(zero[kHm], 0);
-  EXPECT_EQ(zero[kHe], 0);
-  EXPECT_EQ(zero[kDs], 1);  // (0 - 1) / 3 truncates to 0
+  EXPECT_EQ(zero[Kind::kHm], 0);
+  EXPECT_EQ(zero[Kind::kHe], 0);
+  EXPECT_EQ(zero[Kind::kDs], 1);  // (0 - 1) / 3 truncates to 0
 
   const auto big = AttributesOf(INT_MAX, 1, t, INT_MAX);
-  EXPECT_EQ(big[kHm], INT16_MAX);
-  EXPECT_EQ(big[kTou], INT16_MAX);
-  EXPECT_EQ(big[kWei], 7);
-  EXPECT_EQ(big[kDs], INT16_MAX);
+  EXPECT_EQ(big[Kind::kHm], INT16_MAX);
+  EXPECT_EQ(big[Kind::kTou], INT16_MAX);
+  EXPECT_EQ(big[Kind::kWei], 7);
+  EXPECT_EQ(big[Kind::kDs], INT16_MAX);
 
   const auto small = AttributesOf(INT_MIN, 7, t, INT_MIN);
-  EXPECT_EQ(small[kHm], INT16_MIN);
-  EXPECT_EQ(small[kTou], INT16_MIN);
-  EXPECT_EQ(small[kWei], -8);
-  EXPECT_EQ(small[kDs], INT16_MIN);
-  EXPECT_EQ(small[kSx], 0);
+  EXPECT_EQ(small[Kind::kHm], INT16_MIN);
+  EXPECT_EQ(small[Kind::kTou], INT16_MIN);
+  EXPECT_EQ(small[Kind::kWei], -8);
+  EXPECT_EQ(small[Kind::kDs], INT16_MIN);
+  EXPECT_EQ(small[Kind::kSx], 0);
 }
 
 }  // namespace

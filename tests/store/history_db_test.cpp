@@ -236,8 +236,8 @@ TEST_F(HistoryTest, AppendWritesEveryColumnFamily) {
   EXPECT_EQ(Text(2016153, "txtHisLstDs"), "1X1 1X4 1X6 1X8 1X10 1X11 1X5 ");
   EXPECT_EQ(Text(2017001, "txtHisLstTou"), "1X0 2X0 3X0 4X0 5X0 6X0 7X0 ");
   EXPECT_EQ(Text(2017001, "txtHisPreLst"), "<null>");
-  EXPECT_EQ(memory_.last[6][kHm], 12);
-  EXPECT_EQ(memory_.second_last[6][kHm], 7);
+  EXPECT_EQ(memory_.last[7][Kind::kHm], 12);
+  EXPECT_EQ(memory_.second_last[7][Kind::kHm], 7);
 }
 
 TEST_F(HistoryTest, ZodiacCodesFollowTheIssuesYear) {

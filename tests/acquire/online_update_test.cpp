@@ -8,9 +8,7 @@
 
 #include <map>
 
-#include "store/history_db.h"
-#include "testing/history_builder.h"
-#include "testing/temp_dir.h"
+#include "acquire/update_fixture.h"
 
 namespace brivo::acquire {
 namespace {
@@ -49,34 +47,20 @@ class YearPages final : public DrawSource {
   std::string base_ = "memory:";
 };
 
-class OnlineUpdateTest : public ::testing::Test {
+class OnlineUpdateTest : public UpdateFixture {
  protected:
-  void Build(const std::vector<testing::TestDraw>& draws) {
-    path_ = dir_.File(store::kHistoryFileName);
-    ASSERT_TRUE(testing::BuildHistory(path_, draws).ok());
-    ASSERT_TRUE(store::OpenHistoryDatabase(path_, &db_).ok());
-    ASSERT_TRUE(db_->OpenTable(store::kHistoryTable, &table_).ok());
-    zodiac_.ComputeCodes(1, false);
-  }
   Status Update(int current_year, int kept_years = 6, bool delete_old_history = true) {
     OnlineUpdateRequest request;
     request.current_year = current_year;
     request.kept_years = kept_years;
     request.delete_old_history = delete_old_history;
-    return RunOnlineUpdate(*db_, *table_, {&zodiac_, &memory_, 1}, {&pages_}, request, &result_);
+    return RunUpdate({&pages_}, request);
   }
   std::vector<std::int64_t> Column(const char* name) {
     return testing::HistoryIntColumn(*db_, name);
   }
 
-  testing::TempDir dir_;
-  std::string path_;
-  std::unique_ptr<Database> db_;
-  std::unique_ptr<Recordset> table_;
-  store::ZodiacTables zodiac_;
-  store::PrecedingMemory memory_;
   YearPages pages_;
-  OnlineUpdateResult result_;
 };
 
 TEST_F(OnlineUpdateTest, AppendsTheDrawsAfterTheNewestStoredOne) {

@@ -8,14 +8,12 @@
 #include <QCoreApplication>
 #include <QNetworkProxy>
 
-#include "acquire/online_update.h"
+#include "acquire/update_fixture.h"
 #include "acquire/update_sources.h"
 #include "platform/qt/qt_page_fetcher.h"
-#include "store/history_db.h"
-#include "testing/history_builder.h"
+#include "store/draw_record.h"
 #include "testing/loopback_http_server.h"
 #include "testing/saved_sources.h"
-#include "testing/temp_dir.h"
 
 namespace brivo::acquire {
 namespace {
@@ -49,7 +47,7 @@ Response Body(std::string body, std::string content_type) {
   return r;
 }
 
-class UpdateFallbackTest : public ::testing::Test {
+class UpdateFallbackTest : public UpdateFixture {
  protected:
   void SetUp() override {
     ASSERT_TRUE(server_.Start());
@@ -67,13 +65,6 @@ class UpdateFallbackTest : public ::testing::Test {
     if (target == "/17500/ssq_asc.txt") return Body(testing::SavedSsqAscFile(), "text/plain");
     return HttpStatus(404);
   }
-  void Build(const std::vector<testing::TestDraw>& draws) {
-    path_ = dir_.File(store::kHistoryFileName);
-    ASSERT_TRUE(testing::BuildHistory(path_, draws).ok());
-    ASSERT_TRUE(store::OpenHistoryDatabase(path_, &db_).ok());
-    ASSERT_TRUE(db_->OpenTable(store::kHistoryTable, &table_).ok());
-    zodiac_.ComputeCodes(1, false);
-  }
   // Runs the update over the source list, "BASE" standing for the server's address.
   Status Update(std::string list, int current_year, int kept_years = 6) {
     for (std::size_t at; (at = list.find("BASE")) != std::string::npos;) {
@@ -88,13 +79,14 @@ class UpdateFallbackTest : public ::testing::Test {
     OnlineUpdateRequest request;
     request.current_year = current_year;
     request.kept_years = kept_years;
-    return RunOnlineUpdate(*db_, *table_, {&zodiac_, &memory_, 1}, sources, request, &result_);
+    return RunUpdate(sources, request);
   }
   // Every stored draw: its issue and its own numbers.
   std::vector<std::pair<std::int64_t, std::vector<std::int64_t>>> Stored() {
     std::vector<std::vector<std::int64_t>> columns;
     for (int p = 1; p <= 7; ++p) {
-      columns.push_back(testing::HistoryIntColumn(*db_, "L" + std::to_string(p) + "A"));
+      columns.push_back(
+          testing::HistoryIntColumn(*db_, store::ColumnName(p, store::Kind::kHm, store::kOwn)));
     }
     const std::vector<std::int64_t> issues = testing::HistoryIntColumn(*db_, "SQQH");
     std::vector<std::pair<std::int64_t, std::vector<std::int64_t>>> stored;
@@ -120,13 +112,6 @@ class UpdateFallbackTest : public ::testing::Test {
                         : HttpStatus(404);
   };
   QtPageFetcher fetcher_{2000};  // only the time-out case waits for it
-  testing::TempDir dir_;
-  std::string path_;
-  std::unique_ptr<Database> db_;
-  std::unique_ptr<Recordset> table_;
-  store::ZodiacTables zodiac_;
-  store::PrecedingMemory memory_;
-  OnlineUpdateResult result_;
 };
 
 TEST_F(UpdateFallbackTest, OfficialServiceBringsAPartialHistoryUpToDateAsABrowserAsks) {

@@ -9,7 +9,21 @@
 namespace brivo::detail {
 namespace {
 
-class SnapshotRecordset final : public Recordset {
+// What every snapshot answers to a write.
+class ReadOnlyRecordset : public Recordset {
+ public:
+  Status AddNew() override { return ReadOnly(); }
+  Status Edit() override { return ReadOnly(); }
+  Status SetField(std::string_view, Value) override { return ReadOnly(); }
+  Status Update() override { return ReadOnly(); }
+  void CancelUpdate() override {}
+  Status Delete() override { return ReadOnly(); }
+
+ private:
+  static Status ReadOnly() { return Status::ReadOnly("a snapshot cannot be changed"); }
+};
+
+class SnapshotRecordset final : public ReadOnlyRecordset {
  public:
   SnapshotRecordset(std::vector<std::string> names, std::vector<Value> cells)
       : names_(std::move(names)), cells_(std::move(cells)) {
@@ -46,15 +60,7 @@ class SnapshotRecordset final : public Recordset {
     return Status::Ok();
   }
 
-  Status AddNew() override { return ReadOnly(); }
-  Status Edit() override { return ReadOnly(); }
-  Status SetField(std::string_view, Value) override { return ReadOnly(); }
-  Status Update() override { return ReadOnly(); }
-  void CancelUpdate() override {}
-  Status Delete() override { return ReadOnly(); }
-
  private:
-  static Status ReadOnly() { return Status::ReadOnly("a snapshot cannot be changed"); }
   Status MoveTo(std::int64_t row) {
     if (rows_ == 0) return Status::NoCurrentRecord();
     position_ = row;
@@ -73,7 +79,7 @@ class SnapshotRecordset final : public Recordset {
 // from being emptied, so when a commit changed only some columns of the table, the snapshot
 // reads those while the reader still sees them as they were, and moves the reader on: every
 // column it has not read yet is then still as it was.
-class LazySnapshot final : public Recordset, public CommitWatcher {
+class LazySnapshot final : public ReadOnlyRecordset, public CommitWatcher {
  public:
   LazySnapshot(std::shared_ptr<Connection> connection, std::shared_ptr<Connection> reader,
                std::string_view table, std::unique_ptr<Recordset> rows)
@@ -123,16 +129,7 @@ class LazySnapshot final : public Recordset, public CommitWatcher {
     return rows_->GetField(name, out);
   }
 
-  Status AddNew() override { return ReadOnly(); }
-  Status Edit() override { return ReadOnly(); }
-  Status SetField(std::string_view, Value) override { return ReadOnly(); }
-  Status Update() override { return ReadOnly(); }
-  void CancelUpdate() override {}
-  Status Delete() override { return ReadOnly(); }
-
  private:
-  static Status ReadOnly() { return Status::ReadOnly("a snapshot cannot be changed"); }
-
   std::shared_ptr<Connection> connection_;
   std::shared_ptr<Connection> reader_;
   std::string table_;  // in lower case

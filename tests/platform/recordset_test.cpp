@@ -4,6 +4,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "platform/db/database.h"
 #include "testing/temp_dir.h"
 
@@ -289,6 +291,68 @@ TEST_F(RecordsetTest, UpdateNeedsAddNewOrEditAndCancelDropsTheRow) {
   table->CancelUpdate();
   EXPECT_FALSE(table->Update().ok());
   EXPECT_EQ(table->RecordCount(), 3);
+}
+
+// A walk opens a new set for each pass and takes over what the set before it read; whatever
+// changed in between, the new set must read what is stored, exactly as a snapshot does.
+TEST_F(RecordsetTest, ASetOverTheSameQueryReadsWhatChangedSinceTheSetBefore) {
+  const char kQuery[] = "SELECT * FROM Draws ORDER BY SQQH";
+  auto rows_of = [&](bool updatable) {
+    std::unique_ptr<Recordset> rs;
+    EXPECT_TRUE(updatable ? db_->OpenUpdatable(kQuery, &rs).ok()
+                          : db_->OpenSnapshot(kQuery, &rs).ok());
+    std::vector<std::string> rows;
+    for (; rs && !rs->IsEof(); rs->MoveNext()) {
+      std::int64_t l1a = 0;
+      std::string txt;
+      rs->GetInt("L1A", &l1a);
+      rs->GetText("txt", &txt);
+      rows.push_back(std::to_string(Issue(*rs)) + ":" + std::to_string(l1a) + ":" + txt);
+    }
+    return rows;
+  };
+  auto edit_every_row = [&](const char* query, const char* column, Value value) {
+    std::unique_ptr<Recordset> rs;
+    ASSERT_TRUE(db_->OpenUpdatable(query, &rs).ok());
+    for (; !rs->IsEof(); rs->MoveNext()) {
+      ASSERT_TRUE(rs->Edit().ok());
+      ASSERT_TRUE(rs->SetField(column, value).ok());
+      ASSERT_TRUE(rs->Update().ok());
+    }
+  };
+  struct Case {
+    const char* name;
+    std::function<void()> change;
+  };
+  const Case cases[] = {
+      {"one column updated",
+       [&] { db_->Execute("UPDATE [Draws] SET [L1A]=99 WHERE [SQQH]=2003002"); }},
+      {"the order column updated",
+       [&] { db_->Execute("UPDATE [Draws] SET [SQQH]=2003000 WHERE [SQQH]=2003003"); }},
+      {"several columns updated", [&] { db_->Execute("UPDATE [Draws] SET [L1A]=5, [txt]=\"x\""); }},
+      {"a row deleted", [&] { db_->Execute("DELETE FROM Draws WHERE SQQH=2003001"); }},
+      {"a row added", [&] { Insert(2003004); }},
+      {"a row deleted by the table recordset",
+       [&] {
+         std::unique_ptr<Recordset> table;
+         ASSERT_TRUE(db_->OpenTable("Draws", &table).ok());
+         ASSERT_TRUE(table->MoveFirst().ok());
+         ASSERT_TRUE(table->Delete().ok());
+       }},
+      {"edited through a set over another query",
+       [&] { edit_every_row("SELECT * FROM Draws", "txt", std::string("other")); }},
+      {"edited in a transaction rolled back",
+       [&] {
+         Database::Transaction transaction(*db_);
+         edit_every_row(kQuery, "L1A", std::int64_t{7});
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    edit_every_row(kQuery, "txt", std::string(c.name));  // the set read and wrote every row
+    c.change();
+    EXPECT_EQ(rows_of(true), rows_of(false));
+  }
 }
 
 }  // namespace

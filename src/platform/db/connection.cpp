@@ -182,6 +182,7 @@ void Connection::Close() {
   for (auto& [sql, stmt] : statements_) sqlite3_finalize(stmt);
   statements_.clear();
   tables_.clear();
+  kept_.clear();
   if (db_ != nullptr) {
     if (sqlite3_close(db_) != SQLITE_OK) sqlite3_close_v2(db_);
     db_ = nullptr;
@@ -283,8 +284,58 @@ Status Connection::Table(std::string_view name, std::shared_ptr<const TableInfo>
   return Status::Ok();
 }
 
+namespace {
+
+std::string ColumnKey(std::string_view table, std::string_view column) {
+  return AsciiLower(table) + "." + AsciiLower(column);
+}
+
+// At most this many values are kept for the next keyset recordset: what the walks of one
+// command read over a history of some ten thousand draws.
+constexpr std::size_t kKeptValueLimit = 2'000'000;
+constexpr std::size_t kKeptKeysets = 2;
+
+}  // namespace
+
+std::uint64_t Connection::ColumnVersion(std::string_view table, std::string_view column) const {
+  auto it = column_versions_.find(ColumnKey(table, column));
+  return it == column_versions_.end() ? 0 : it->second;
+}
+
+void Connection::Keep(KeptKeyset kept) {
+  if (db_ == nullptr || sqlite3_db_readonly(db_, "main") != 0) return;
+  std::size_t values = 0;
+  for (std::vector<Value>& column : kept.columns) {
+    if (column.empty()) continue;
+    if (values + column.size() > kKeptValueLimit) {
+      column.clear();
+    } else {
+      values += column.size();
+    }
+  }
+  std::erase_if(kept_, [&](const KeptKeyset& k) { return k.keyset_sql == kept.keyset_sql; });
+  kept_.push_front(std::move(kept));
+  if (kept_.size() > kKeptKeysets) kept_.pop_back();
+}
+
+std::optional<KeptKeyset> Connection::TakeKept(const std::string& keyset_sql,
+                                               std::string_view table) {
+  auto it = std::find_if(kept_.begin(), kept_.end(),
+                         [&](const KeptKeyset& k) { return k.keyset_sql == keyset_sql; });
+  if (it == kept_.end()) return std::nullopt;
+  KeptKeyset kept = std::move(*it);
+  kept_.erase(it);
+  if (kept.rows_version != RowsVersion(table)) return std::nullopt;
+  for (const auto& [column, version] : kept.keyset_columns) {
+    if (ColumnVersion(table, column) != version) return std::nullopt;  // the rows may differ
+  }
+  return kept;
+}
+
 void Connection::NoteChange(std::string_view table, std::string_view column) {
   ChangeLog::Table& changed = changes_.tables[AsciiLower(table)];
+  ++change_count_;
+  ++column_versions_[ColumnKey(table, column)];  // "table." for its rows
   if (column.empty()) {
     changed.rows = true;
   } else if (std::find_if(changed.columns.begin(), changed.columns.end(), [&](const auto& c) {

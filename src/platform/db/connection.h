@@ -6,7 +6,9 @@
 #include <sqlite3.h>
 
 #include <cstdint>
+#include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -102,6 +104,21 @@ struct ChangeLog {
   bool unknown = false;
 };
 
+// What a keyset recordset over one table had read when it went, kept for the next set over the
+// same keyset query: a walk over the history opens a set for each pass, and most passes read the
+// row ids and some of the columns the pass before read.
+struct KeptKeyset {
+  std::string keyset_sql;
+  std::uint64_t rows_version = 0;  // when `ids` were the query's rows (Connection::RowsVersion)
+  std::vector<std::int64_t> ids;
+  // The versions (see Connection::ColumnVersion) of the columns the keyset query names.
+  std::vector<std::pair<std::string, std::uint64_t>> keyset_columns;
+  // Values by column index, each aligned with `ids` (empty: not read), and each column's
+  // version when it was read.
+  std::vector<std::vector<Value>> columns;
+  std::vector<std::uint64_t> stamps;
+};
+
 // Told of each commit: what kept a read transaction open while the file changed.
 class CommitWatcher {
  public:
@@ -126,19 +143,36 @@ class Connection {
   Status Prepare(const std::string& sql, sqlite3_stmt** out);
   // Column facts of a table, read once and kept until the schema changes.
   Status Table(std::string_view name, std::shared_ptr<const TableInfo>* out);
-  void ForgetSchema() { tables_.clear(); }
+  void ForgetSchema() {
+    tables_.clear();
+    kept_.clear();
+  }
 
-  // Bumped by everything that may add or remove rows, so that table recordsets know when to
-  // read their row ids again.
-  std::uint64_t row_set_version() const { return row_set_version_; }
+  // Changes whenever rows of the table may have been added or removed: by a change of its rows
+  // noted (see NoteChange), and by anything that may have added or removed rows of any table (a
+  // rollback, a statement whose effect could not be told), so that table recordsets know when
+  // to read their row ids again.
+  std::uint64_t RowsVersion(std::string_view table) const {
+    return row_set_version_ + ColumnVersion(table, "");
+  }
   void RowSetChanged() {
     ++row_set_version_;
-    ++data_version_;
+    ++change_count_;
   }
-  // Bumped by everything that may change a stored value, so that recordsets know when the
-  // values they keep are stale.
-  std::uint64_t data_version() const { return data_version_; }
-  void DataChanged() { ++data_version_; }
+  // Bumped by every change this connection makes or notes, so that recordsets can tell at once
+  // that the values they keep are as stored.
+  std::uint64_t change_count() const { return change_count_; }
+  // Bumped by each change noted to the column (see NoteChange); 0 for one never changed. The
+  // values of a column whose version is unchanged, read while the row set was unchanged too,
+  // are still as stored.
+  std::uint64_t ColumnVersion(std::string_view table, std::string_view column) const;
+
+  // Keeps what a keyset recordset read, for the next one over the same query (a few at most,
+  // the latest first); nothing on a read-only connection, which never learns what others write.
+  void Keep(KeptKeyset kept);
+  // What was kept for the query over `table`, if its rows are still the same (the caller leaves
+  // out the columns changed since). Taken: a second set over the query reads for itself.
+  std::optional<KeptKeyset> TakeKept(const std::string& keyset_sql, std::string_view table);
 
   int transaction_depth = 0;
   // The file keeps a write-ahead log: other connections can read it as it was while this one
@@ -152,7 +186,10 @@ class Connection {
   // write outside a transaction, tells the watchers and starts a new log; a rollback of the
   // whole transaction forgets it.
   void NoteChange(std::string_view table, std::string_view column);
-  void NoteUnknownChange() { changes_.unknown = true; }
+  void NoteUnknownChange() {
+    changes_.unknown = true;
+    RowSetChanged();
+  }
   void NoteCommitted();
   void ForgetChanges() { changes_ = ChangeLog{}; }
   void AddWatcher(CommitWatcher* watcher) { watchers_.push_back(watcher); }
@@ -166,7 +203,9 @@ class Connection {
   std::unordered_map<std::string, sqlite3_stmt*> statements_;
   std::unordered_map<std::string, std::shared_ptr<const TableInfo>> tables_;
   std::uint64_t row_set_version_ = 0;
-  std::uint64_t data_version_ = 0;
+  std::uint64_t change_count_ = 0;
+  std::unordered_map<std::string, std::uint64_t> column_versions_;  // by "table.column", lower
+  std::deque<KeptKeyset> kept_;
   std::vector<std::weak_ptr<Connection>> readers_;
   ChangeLog changes_;
   std::vector<CommitWatcher*> watchers_;

@@ -94,7 +94,9 @@ Status Configure(sqlite3* db) {
 
 Status OpenConnection(const std::string& path, int flags, std::shared_ptr<Connection>* out) {
   sqlite3* db = nullptr;
-  int rc = sqlite3_open_v2(path.c_str(), &db, flags | SQLITE_OPEN_EXRESCODE, nullptr);
+  // A connection is only ever used by the thread that opened it: SQLite need not lock it.
+  int rc = sqlite3_open_v2(path.c_str(), &db, flags | SQLITE_OPEN_EXRESCODE | SQLITE_OPEN_NOMUTEX,
+                           nullptr);
   if (rc != SQLITE_OK) {
     Status s = FromSqlite(rc, db, path);
     sqlite3_close(db);
@@ -288,8 +290,6 @@ Status Database::Execute(std::string_view jet_sql, std::int64_t* rows_affected) 
   }
   sqlite3_stmt* stmt = nullptr;
   if (Status s = connection_->Prepare(sql, &stmt); !s.ok()) return s;
-  // Anything run here may add or remove rows behind the table recordsets' backs.
-  connection_->RowSetChanged();
   const bool read_only = sqlite3_stmt_readonly(stmt) != 0;
   if (!read_only) {
     std::string lower = detail::AsciiLower(sql.substr(0, 16));
@@ -304,7 +304,11 @@ Status Database::Execute(std::string_view jet_sql, std::int64_t* rows_affected) 
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
     }
   }
-  if (rc != SQLITE_DONE) return FromSqlite(rc, connection_->db(), jet_sql);
+  if (rc != SQLITE_DONE) {
+    // A failed write may have taken the whole transaction back with it.
+    if (!read_only) connection_->RowSetChanged();
+    return FromSqlite(rc, connection_->db(), jet_sql);
+  }
   if (rows_affected != nullptr) *rows_affected = sqlite3_changes64(connection_->db());
   if (!read_only) {
     NoteChangesOf(sql, update);

@@ -1,10 +1,12 @@
 // An updatable recordset over the row ids of one table. Values are read when asked for, a column
 // at a time for all rows (a walk over the history reads the same few columns of every row), and
-// kept until anything else changes the database; edits are saved by row id, and only the
-// columns whose value changes are written. A table kept in parts (see TableInfo) is read and
-// written part by part, each row named by its key.
+// kept while their column and the table's rows stay as they were, and, when the set goes, for
+// the next set over the same query; edits are saved by row id, and only the columns whose value
+// changes are written. A table kept in parts (see TableInfo) is read and written part by part,
+// each row named by its key.
 
 #include <algorithm>
+#include <cctype>
 #include <optional>
 #include <unordered_map>
 
@@ -23,6 +25,35 @@ class KeysetRecordset final : public Recordset {
         keyset_sql_(std::move(keyset_sql)),
         dynamic_(dynamic) {}
 
+  ~KeysetRecordset() override {
+    if (dynamic_ || !connection_->is_open()) return;
+    if (ids_rows_version_ != RowsVersion()) return;
+    Revalidate();
+    connection_->Keep({keyset_sql_, ids_rows_version_, std::move(ids_), std::move(keyset_columns_),
+                       std::move(columns_), std::move(stamps_)});
+  }
+
+  // The rows of the query: those the last set over it kept, when they are still the same.
+  Status Open(std::string_view where_and_order) {
+    if (dynamic_) return LoadKeyset();
+    std::optional<KeptKeyset> kept = connection_->TakeKept(keyset_sql_, table_->name);
+    if (!kept) {
+      NoteKeysetColumns(where_and_order);
+      return LoadKeyset();
+    }
+    ids_ = std::move(kept->ids);
+    keyset_columns_ = std::move(kept->keyset_columns);
+    ids_rows_version_ = kept->rows_version;
+    ForgetValues();
+    if (kept->columns.size() == columns_.size()) {
+      columns_ = std::move(kept->columns);
+      stamps_ = std::move(kept->stamps);
+      DropChangedColumns();
+      present_.assign(ids_.size(), 1);
+    }
+    return Status::Ok();
+  }
+
   Status LoadKeyset() {
     sqlite3_stmt* stmt = nullptr;
     Status s = connection_->Prepare(keyset_sql_, &stmt);
@@ -34,7 +65,7 @@ class KeysetRecordset final : public Recordset {
     if (rc != SQLITE_DONE) return FromSqlite(rc, connection_->db(), keyset_sql_);
     ids_ = std::move(ids);
     position_of_.clear();
-    known_row_set_ = connection_->row_set_version();
+    ids_rows_version_ = RowsVersion();
     position_ = 0;
     deleted_ = false;
     ForgetValues();
@@ -133,6 +164,7 @@ class KeysetRecordset final : public Recordset {
     if (mode_ != Mode::kNone) CancelUpdate();
     if (!connection_->is_open()) return Closed();
     if (!OnRow()) return Status::NoCurrentRecord();
+    Revalidate();  // the values kept are as stored before this change
     const auto at = static_cast<std::size_t>(position_);
     PartsTogether together(*connection_, table_->in_parts());
     if (!together.status().ok()) return together.status();
@@ -148,21 +180,17 @@ class KeysetRecordset final : public Recordset {
       if (part == 0 && sqlite3_changes(connection_->db()) == 0) return RowGone();
     }
     if (Status s = together.Done(); !s.ok()) return s;
+    const bool ids_exact = ids_rows_version_ == RowsVersion();
     Committing({""});
-    const bool in_step = InStep();
-    connection_->RowSetChanged();
     ids_.erase(ids_.begin() + static_cast<std::ptrdiff_t>(at));
     position_of_.clear();
-    if (in_step) {
-      known_row_set_ = connection_->row_set_version();
-      known_data_ = connection_->data_version();
-      for (auto& values : columns_) {
-        if (!values.empty()) values.erase(values.begin() + static_cast<std::ptrdiff_t>(at));
-      }
-      if (!present_.empty()) present_.erase(present_.begin() + static_cast<std::ptrdiff_t>(at));
-    } else {
-      ForgetValues();
+    for (auto& values : columns_) {
+      if (!values.empty()) values.erase(values.begin() + static_cast<std::ptrdiff_t>(at));
     }
+    if (!present_.empty()) present_.erase(present_.begin() + static_cast<std::ptrdiff_t>(at));
+    known_rows_version_ = RowsVersion();
+    known_changes_ = connection_->change_count();
+    if (ids_exact) ids_rows_version_ = RowsVersion();
     deleted_ = true;
     return Status::Ok();
   }
@@ -194,22 +222,62 @@ class KeysetRecordset final : public Recordset {
   }
   bool OnRow() const { return !deleted_ && !IsBof() && !IsEof(); }
 
-  // Whether nobody else changed the database since this set last read or wrote it.
-  bool InStep() const {
-    return known_row_set_ == connection_->row_set_version() &&
-           known_data_ == connection_->data_version();
+  std::uint64_t RowsVersion() const { return connection_->RowsVersion(table_->name); }
+  std::uint64_t ColumnVersion(std::size_t column) const {
+    return connection_->ColumnVersion(table_->name, table_->columns[column]);
   }
 
+  // Drops the values kept that may no longer be as stored: every one once rows came or went,
+  // else those of the columns changed since they were read.
+  void Revalidate() {
+    if (known_changes_ == connection_->change_count()) return;
+    if (known_rows_version_ != RowsVersion()) {
+      ForgetValues();
+    } else {
+      DropChangedColumns();
+    }
+  }
+  void DropChangedColumns() {
+    for (std::size_t i = 0; i < columns_.size(); ++i) {
+      if (!columns_[i].empty() && stamps_[i] != ColumnVersion(i)) columns_[i].clear();
+    }
+    known_changes_ = connection_->change_count();
+  }
   void ForgetValues() {
     columns_.assign(table_->columns.size(), {});
+    stamps_.assign(table_->columns.size(), 0);
     present_.clear();
-    known_data_ = connection_->data_version();
+    known_rows_version_ = RowsVersion();
+    known_changes_ = connection_->change_count();
+  }
+
+  // The columns the keyset query names (any word of it that is a column name), with their
+  // versions: when one of them changes, the query's rows may change too.
+  void NoteKeysetColumns(std::string_view where_and_order) {
+    keyset_columns_.clear();
+    const auto word = [](char c) {
+      return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+    };
+    std::size_t i = 0;
+    while (i < where_and_order.size()) {
+      if (!word(where_and_order[i])) {
+        ++i;
+        continue;
+      }
+      const std::size_t start = i;
+      while (i < where_and_order.size() && word(where_and_order[i])) ++i;
+      const int column = table_->IndexOf(where_and_order.substr(start, i - start));
+      if (column >= 0) {
+        const auto c = static_cast<std::size_t>(column);
+        keyset_columns_.emplace_back(table_->columns[c], ColumnVersion(c));
+      }
+    }
   }
 
   // A table recordset sees rows that others added or removed from its next MoveFirst/MoveLast.
   Status Refresh() {
     if (!connection_->is_open()) return Closed();
-    if (!dynamic_ || known_row_set_ == connection_->row_set_version()) return Status::Ok();
+    if (!dynamic_ || ids_rows_version_ == RowsVersion()) return Status::Ok();
     return LoadKeyset();
   }
 
@@ -225,10 +293,7 @@ class KeysetRecordset final : public Recordset {
     const int index = table_->IndexOf(name);
     if (index < 0) return NoColumn(name);
     if (!connection_->is_open()) return Closed();
-    if (!InStep()) {
-      ForgetValues();
-      known_row_set_ = connection_->row_set_version();
-    }
+    Revalidate();
     const auto column = static_cast<std::size_t>(index);
     return columns_[column].size() == ids_.size() ? Status::Ok() : LoadColumn(column);
   }
@@ -254,6 +319,7 @@ class KeysetRecordset final : public Recordset {
     }
     if (rc != SQLITE_DONE) return FromSqlite(rc, connection_->db(), sql);
     columns_[column] = std::move(values);
+    stamps_[column] = ColumnVersion(column);
     present_ = std::move(present);
     return Status::Ok();
   }
@@ -262,10 +328,7 @@ class KeysetRecordset final : public Recordset {
   Status Stored(std::size_t column, const Value** out) {
     if (!connection_->is_open()) return Closed();
     if (!OnRow()) return Status::NoCurrentRecord();
-    if (!InStep()) {
-      ForgetValues();
-      known_row_set_ = connection_->row_set_version();
-    }
+    Revalidate();
     if (columns_[column].size() != ids_.size()) {
       if (Status s = LoadColumn(column); !s.ok()) return s;
     }
@@ -327,10 +390,9 @@ class KeysetRecordset final : public Recordset {
       if (part == 0) id = sqlite3_last_insert_rowid(connection_->db());
     }
     if (Status s = together.Done(); !s.ok()) return s;
+    const bool ids_exact = ids_rows_version_ == RowsVersion();
     Committing({""});
-    const bool in_step = known_row_set_ == connection_->row_set_version();
-    connection_->RowSetChanged();
-    if (in_step) known_row_set_ = connection_->row_set_version();
+    if (ids_exact) ids_rows_version_ = RowsVersion();
     ids_.push_back(id);
     position_of_.clear();
     ForgetValues();  // the new row's other columns hold what the table gives them
@@ -378,10 +440,14 @@ class KeysetRecordset final : public Recordset {
     if (Status s = together.Done(); !s.ok()) return s;
     std::vector<std::string> names;
     for (std::size_t column : changed) names.push_back(table_->columns[column]);
+    // The values read above were as stored (Stored revalidated them); what changes now is known
+    // exactly: each changed column once, by this row.
     Committing(names);
-    connection_->DataChanged();
-    known_data_ = connection_->data_version();
-    for (std::size_t i : changed) columns_[i][at] = *pending_[i];
+    known_changes_ = connection_->change_count();
+    for (std::size_t i : changed) {
+      columns_[i][at] = *pending_[i];
+      ++stamps_[i];
+    }
     return Status::Ok();
   }
 
@@ -390,8 +456,10 @@ class KeysetRecordset final : public Recordset {
   std::string key_;  // as statements name it
   std::string keyset_sql_;
   bool dynamic_;
-  std::uint64_t known_row_set_ = 0;
-  std::uint64_t known_data_ = 0;
+  std::uint64_t ids_rows_version_ = 0;    // RowsVersion() when ids_ were the query's rows
+  std::uint64_t known_rows_version_ = 0;  // RowsVersion() when the values kept were read
+  std::uint64_t known_changes_ = 0;       // the connection's change count they were last checked at
+  std::vector<std::pair<std::string, std::uint64_t>> keyset_columns_;
 
   std::vector<std::int64_t> ids_;
   std::int64_t position_ = 0;
@@ -400,6 +468,7 @@ class KeysetRecordset final : public Recordset {
   // Stored values by column, each aligned with ids_ (empty: not read yet), whether each row
   // still exists, and where each row id stands.
   std::vector<std::vector<Value>> columns_;
+  std::vector<std::uint64_t> stamps_;  // each column's version when read
   std::vector<char> present_;
   std::unordered_map<std::int64_t, std::size_t> position_of_;
 
@@ -432,7 +501,7 @@ Status MakeKeysetRecordset(const std::shared_ptr<Connection>& connection, std::s
   const std::string keyset_sql = "SELECT " + key + " FROM [" + info->name + "]" +
                                  (dynamic ? " ORDER BY " + key : where_and_order);
   auto recordset = std::make_unique<KeysetRecordset>(connection, info, keyset_sql, dynamic);
-  if (Status s = recordset->LoadKeyset(); !s.ok()) return s;
+  if (Status s = recordset->Open(where_and_order); !s.ok()) return s;
   *out = std::move(recordset);
   return Status::Ok();
 }

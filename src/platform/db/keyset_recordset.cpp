@@ -6,6 +6,7 @@
 // each row named by its key.
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <optional>
 #include <unordered_map>
@@ -109,7 +110,7 @@ class KeysetRecordset final : public Recordset {
   const std::vector<std::string>& FieldNames() const override { return table_->columns; }
 
   Status GetField(std::string_view name, Value* out) override {
-    const int index = table_->IndexOf(name);
+    const int index = IndexOf(name);
     if (index < 0) return NoColumn(name);
     const auto column = static_cast<std::size_t>(index);
     if (mode_ != Mode::kNone && pending_[column]) {
@@ -139,7 +140,7 @@ class KeysetRecordset final : public Recordset {
   }
   Status SetField(std::string_view name, Value value) override {
     if (mode_ == Mode::kNone) return Status::InvalidArgument("SetField without AddNew or Edit");
-    const int index = table_->IndexOf(name);
+    const int index = IndexOf(name);
     if (index < 0) return NoColumn(name);
     const auto i = static_cast<std::size_t>(index);
     if (Status s = CoerceForColumn(table_->types[i], table_->columns[i], &value); !s.ok()) {
@@ -222,6 +223,17 @@ class KeysetRecordset final : public Recordset {
   }
   bool OnRow() const { return !deleted_ && !IsBof() && !IsEof(); }
 
+  // A walk asks for the same few names on every row: those asked for last, kept by their exact
+  // spelling, spare the lookup that ignores case.
+  int IndexOf(std::string_view name) {
+    for (const auto& [asked, index] : recent_names_) {
+      if (asked == name) return index;
+    }
+    const int index = table_->IndexOf(name);
+    recent_names_[next_recent_name_++ % recent_names_.size()] = {std::string(name), index};
+    return index;
+  }
+
   std::uint64_t RowsVersion() const { return connection_->RowsVersion(table_->name); }
   std::uint64_t ColumnVersion(std::size_t column) const {
     return connection_->ColumnVersion(table_->name, table_->columns[column]);
@@ -290,7 +302,7 @@ class KeysetRecordset final : public Recordset {
 
   friend Status detail::PreloadColumn(Recordset& keyset, std::string_view column);
   Status Preload(std::string_view name) {
-    const int index = table_->IndexOf(name);
+    const int index = IndexOf(name);
     if (index < 0) return NoColumn(name);
     if (!connection_->is_open()) return Closed();
     Revalidate();
@@ -471,6 +483,10 @@ class KeysetRecordset final : public Recordset {
   std::vector<std::uint64_t> stamps_;  // each column's version when read
   std::vector<char> present_;
   std::unordered_map<std::int64_t, std::size_t> position_of_;
+
+  std::array<std::pair<std::string, int>, 6> recent_names_{
+      {{"", -1}, {"", -1}, {"", -1}, {"", -1}, {"", -1}, {"", -1}}};
+  std::size_t next_recent_name_ = 0;
 
   Mode mode_ = Mode::kNone;
   std::vector<std::optional<Value>> pending_;  // by column

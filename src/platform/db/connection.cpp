@@ -290,9 +290,9 @@ std::string ColumnKey(std::string_view table, std::string_view column) {
   return AsciiLower(table) + "." + AsciiLower(column);
 }
 
-// At most this many values are kept for the next keyset recordset: what the walks of one
-// command read over a history of some ten thousand draws.
-constexpr std::size_t kKeptValueLimit = 2'000'000;
+// At most this many values (some 40 MB) are kept for the next keyset recordsets: what the walks
+// of one search read over a history of some sixty thousand draws.
+constexpr std::size_t kKeptValueLimit = 1'000'000;
 constexpr std::size_t kKeptKeysets = 2;
 
 }  // namespace
@@ -304,18 +304,17 @@ std::uint64_t Connection::ColumnVersion(std::string_view table, std::string_view
 
 void Connection::Keep(KeptKeyset kept) {
   if (db_ == nullptr || sqlite3_db_readonly(db_, "main") != 0) return;
-  std::size_t values = 0;
-  for (std::vector<Value>& column : kept.columns) {
-    if (column.empty()) continue;
-    if (values + column.size() > kKeptValueLimit) {
-      column.clear();
-    } else {
-      values += column.size();
-    }
-  }
   std::erase_if(kept_, [&](const KeptKeyset& k) { return k.keyset_sql == kept.keyset_sql; });
   kept_.push_front(std::move(kept));
   if (kept_.size() > kKeptKeysets) kept_.pop_back();
+  // The latest first: the columns past the limit go.
+  std::size_t values = 0;
+  for (KeptKeyset& keyset : kept_) {
+    for (std::vector<Value>& column : keyset.columns) {
+      if (values + column.size() > kKeptValueLimit) column.clear();
+      values += column.size();
+    }
+  }
 }
 
 std::optional<KeptKeyset> Connection::TakeKept(const std::string& keyset_sql,

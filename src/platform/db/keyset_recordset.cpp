@@ -24,7 +24,9 @@ class KeysetRecordset final : public Recordset {
         table_(std::move(table)),
         key_(KeyName(*table_)),
         keyset_sql_(std::move(keyset_sql)),
-        dynamic_(dynamic) {}
+        dynamic_(dynamic),
+        columns_(table_->columns.size()),
+        stamps_(table_->columns.size()) {}
 
   ~KeysetRecordset() override {
     if (dynamic_ || !connection_->is_open()) return;
@@ -49,6 +51,9 @@ class KeysetRecordset final : public Recordset {
     if (kept->columns.size() == columns_.size()) {
       columns_ = std::move(kept->columns);
       stamps_ = std::move(kept->stamps);
+      for (std::size_t i = 0; i < columns_.size(); ++i) {
+        if (!columns_[i].empty()) loaded_.push_back(i);
+      }
       DropChangedColumns();
       present_.assign(ids_.size(), 1);
     }
@@ -185,8 +190,9 @@ class KeysetRecordset final : public Recordset {
     Committing({""});
     ids_.erase(ids_.begin() + static_cast<std::ptrdiff_t>(at));
     position_of_.clear();
-    for (auto& values : columns_) {
-      if (!values.empty()) values.erase(values.begin() + static_cast<std::ptrdiff_t>(at));
+    for (std::size_t i : loaded_) {
+      if (!columns_[i].empty())
+        columns_[i].erase(columns_[i].begin() + static_cast<std::ptrdiff_t>(at));
     }
     if (!present_.empty()) present_.erase(present_.begin() + static_cast<std::ptrdiff_t>(at));
     known_rows_version_ = RowsVersion();
@@ -224,8 +230,9 @@ class KeysetRecordset final : public Recordset {
   bool OnRow() const { return !deleted_ && !IsBof() && !IsEof(); }
 
   // A walk asks for the same few names on every row: those asked for last, kept by their exact
-  // spelling, spare the lookup that ignores case.
+  // spelling, spare the lookup that ignores case. An append names each column once.
   int IndexOf(std::string_view name) {
+    if (mode_ == Mode::kAdd) return table_->IndexOf(name);
     for (const auto& [asked, index] : recent_names_) {
       if (asked == name) return index;
     }
@@ -250,14 +257,16 @@ class KeysetRecordset final : public Recordset {
     }
   }
   void DropChangedColumns() {
-    for (std::size_t i = 0; i < columns_.size(); ++i) {
-      if (!columns_[i].empty() && stamps_[i] != ColumnVersion(i)) columns_[i].clear();
-    }
+    std::erase_if(loaded_, [&](std::size_t i) {
+      if (stamps_[i] == ColumnVersion(i)) return false;
+      columns_[i].clear();
+      return true;
+    });
     known_changes_ = connection_->change_count();
   }
   void ForgetValues() {
-    columns_.assign(table_->columns.size(), {});
-    stamps_.assign(table_->columns.size(), 0);
+    for (std::size_t i : loaded_) columns_[i].clear();
+    loaded_.clear();
     present_.clear();
     known_rows_version_ = RowsVersion();
     known_changes_ = connection_->change_count();
@@ -330,6 +339,9 @@ class KeysetRecordset final : public Recordset {
       present[it->second] = 1;
     }
     if (rc != SQLITE_DONE) return FromSqlite(rc, connection_->db(), sql);
+    if (std::find(loaded_.begin(), loaded_.end(), column) == loaded_.end()) {
+      loaded_.push_back(column);
+    }
     columns_[column] = std::move(values);
     stamps_[column] = ColumnVersion(column);
     present_ = std::move(present);
@@ -481,6 +493,7 @@ class KeysetRecordset final : public Recordset {
   // still exists, and where each row id stands.
   std::vector<std::vector<Value>> columns_;
   std::vector<std::uint64_t> stamps_;  // each column's version when read
+  std::vector<std::size_t> loaded_;    // the columns read
   std::vector<char> present_;
   std::unordered_map<std::int64_t, std::size_t> position_of_;
 

@@ -341,6 +341,12 @@ TEST_F(RecordsetTest, ASetOverTheSameQueryReadsWhatChangedSinceTheSetBefore) {
        }},
       {"edited through a set over another query",
        [&] { edit_every_row("SELECT * FROM Draws", "txt", std::string("other")); }},
+      {"written through another connection to the file",
+       [&] {
+         std::unique_ptr<Database> other;
+         ASSERT_TRUE(Database::Open(dir_.File("r.db"), &other).ok());
+         ASSERT_TRUE(other->Execute("UPDATE [Draws] SET [L1A]=42").ok());
+       }},
       {"edited in a transaction rolled back",
        [&] {
          Database::Transaction transaction(*db_);

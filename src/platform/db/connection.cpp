@@ -302,8 +302,17 @@ std::uint64_t Connection::ColumnVersion(std::string_view table, std::string_view
   return it == column_versions_.end() ? 0 : it->second;
 }
 
+std::int64_t Connection::FileVersion() {
+  sqlite3_stmt* stmt = nullptr;
+  if (!Prepare("PRAGMA data_version", &stmt).ok()) return -1;
+  StatementUse use(stmt);
+  return sqlite3_step(stmt) == SQLITE_ROW ? sqlite3_column_int64(stmt, 0) : -1;
+}
+
 void Connection::Keep(KeptKeyset kept) {
   if (db_ == nullptr || sqlite3_db_readonly(db_, "main") != 0) return;
+  kept.file_version = FileVersion();
+  if (kept.file_version < 0) return;
   std::erase_if(kept_, [&](const KeptKeyset& k) { return k.keyset_sql == kept.keyset_sql; });
   kept_.push_front(std::move(kept));
   if (kept_.size() > kKeptKeysets) kept_.pop_back();
@@ -324,7 +333,9 @@ std::optional<KeptKeyset> Connection::TakeKept(const std::string& keyset_sql,
   if (it == kept_.end()) return std::nullopt;
   KeptKeyset kept = std::move(*it);
   kept_.erase(it);
-  if (kept.rows_version != RowsVersion(table)) return std::nullopt;
+  if (kept.rows_version != RowsVersion(table) || kept.file_version != FileVersion()) {
+    return std::nullopt;
+  }
   for (const auto& [column, version] : kept.keyset_columns) {
     if (ColumnVersion(table, column) != version) return std::nullopt;  // the rows may differ
   }

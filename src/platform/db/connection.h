@@ -117,6 +117,7 @@ struct KeptKeyset {
   // version when it was read.
   std::vector<std::vector<Value>> columns;
   std::vector<std::uint64_t> stamps;
+  std::int64_t file_version = -1;  // PRAGMA data_version then: other connections' commits
 };
 
 // Told of each commit: what kept a read transaction open while the file changed.
@@ -169,6 +170,8 @@ class Connection {
 
   // Keeps what a keyset recordset read, for the next one over the same query (a few at most,
   // the latest first); nothing on a read-only connection, which never learns what others write.
+  // What another connection commits to the file in between (another copy of the program, an
+  // SQLite tool) voids it.
   void Keep(KeptKeyset kept);
   // What was kept for the query over `table`, if its rows are still the same (the caller leaves
   // out the columns changed since). Taken: a second set over the query reads for itself.
@@ -198,6 +201,8 @@ class Connection {
  private:
   // Fills in the parts of a table kept in parts (see TableInfo).
   Status FindParts(TableInfo* info);
+  // SQLite's count of the commits other connections made to the file; -1 when it cannot be read.
+  std::int64_t FileVersion();
 
   sqlite3* db_;
   std::unordered_map<std::string, sqlite3_stmt*> statements_;

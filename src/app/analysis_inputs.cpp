@@ -1,6 +1,18 @@
 #include "app/analysis_inputs.h"
 
+#include <QLabel>
+
+#include "app/failure_reason.h"
+
 namespace brivo {
+
+void AnalysisInputs::Fail(const std::string& what, const Status& status, QLabel* summary) const {
+  if (failed) {
+    failed(what, status);
+  } else {
+    summary->setText(QString::fromStdString(what + FailureReason(status)));
+  }
+}
 
 QString ValueText(std::int64_t value, store::Kind kind, int sx_ini) {
   if (kind == store::Kind::kSx) {

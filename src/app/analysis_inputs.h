@@ -10,6 +10,8 @@
 #include "search/history_draws.h"
 #include "store/attributes.h"
 
+class QLabel;
+
 namespace brivo {
 
 class FlexGrid;
@@ -34,6 +36,9 @@ struct AnalysisInputs {
   std::function<void(FlexGrid* grid, const char* file)> export_grid;
   // A command that failed; without it the page says so in its own summary line.
   std::function<void(const std::string& what, const Status& status)> failed;
+
+  // Tells of a failed command through `failed`, or else in the page's `summary` line.
+  void Fail(const std::string& what, const Status& status, QLabel* summary) const;
 };
 
 // A value of a kind as the grids and charts show it: an animal name for 生肖.

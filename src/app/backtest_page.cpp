@@ -14,7 +14,6 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "app/failure_reason.h"
 #include "app/flex_grid.h"
 #include "app/grid_double_click.h"
 #include "platform/qt/wait_cursor.h"
@@ -105,7 +104,7 @@ void BacktestPage::Run(const search::SearchCriteria& c, int top_k) {
   {
     WaitCursor wait;
     if (Status s = inputs_.draws(&all); !s.ok()) {
-      Fail("读取历史号码失败，回测检验没有完成。", s);
+      inputs_.Fail("读取历史号码失败，回测检验没有完成。", s, summary_);
       return;
     }
   }
@@ -193,14 +192,6 @@ void BacktestPage::Fill(const search::BacktestResult& r, store::Kind kind, int s
   grid_->ShowLastRow();
   const QString cancelled = QString::fromUtf8("已取消，只检验了%1期。").arg(r.rows.size());
   summary_->setText((r.cancelled ? cancelled : QString()) + SummaryText(s));
-}
-
-void BacktestPage::Fail(const std::string& what, const Status& status) {
-  if (inputs_.failed) {
-    inputs_.failed(what, status);
-  } else {
-    summary_->setText(QString::fromStdString(what + FailureReason(status)));
-  }
 }
 
 }  // namespace brivo

@@ -38,7 +38,6 @@ class BacktestPage : public QWidget {
   void Run(const search::SearchCriteria& c, int top_k);
   void SetRunning(bool running);
   void Fill(const search::BacktestResult& r, store::Kind kind, int sx_ini);
-  void Fail(const std::string& what, const Status& status);
 
   const AnalysisInputs& inputs_;
   QPushButton* command6_ = nullptr;

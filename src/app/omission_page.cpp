@@ -8,7 +8,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/failure_reason.h"
 #include "app/flex_grid.h"
 #include "app/grid_double_click.h"
 #include "platform/qt/wait_cursor.h"
@@ -55,7 +54,7 @@ void OmissionPage::Command5_Click() {
   WaitCursor wait;
   search::HistoryDraws all;
   if (Status s = inputs_.draws(&all); !s.ok()) {
-    Fail("读取历史号码失败，遗漏统计没有完成。", s);
+    inputs_.Fail("读取历史号码失败，遗漏统计没有完成。", s, summary_);
     return;
   }
   const search::HistoryDraws range = search::DrawsInRange(all, c->start_issue, c->end_issue);
@@ -100,14 +99,6 @@ void OmissionPage::Fill() {
     grid_->SetText(row, 7, Decimals(o.mean_gap));
   }
   grid_->setVisible(true);
-}
-
-void OmissionPage::Fail(const std::string& what, const Status& status) {
-  if (inputs_.failed) {
-    inputs_.failed(what, status);
-  } else {
-    summary_->setText(QString::fromStdString(what + FailureReason(status)));
-  }
 }
 
 }  // namespace brivo

@@ -26,7 +26,6 @@ class OmissionPage : public QWidget {
 
  private:
   void Fill();
-  void Fail(const std::string& what, const Status& status);
 
   const AnalysisInputs& inputs_;
   QPushButton* command5_ = nullptr;

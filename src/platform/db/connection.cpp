@@ -286,8 +286,9 @@ Status Connection::Table(std::string_view name, std::shared_ptr<const TableInfo>
 
 namespace {
 
-std::string ColumnKey(std::string_view table, std::string_view column) {
-  return AsciiLower(table) + "." + AsciiLower(column);
+// The key of a column's version: "table.column" in lower case; "table." for its rows.
+std::string ColumnKey(const std::string& lower_table, std::string_view column) {
+  return lower_table + "." + AsciiLower(column);
 }
 
 // At most this many values (some 40 MB) are kept for the next keyset recordsets: what the walks
@@ -298,7 +299,7 @@ constexpr std::size_t kKeptKeysets = 2;
 }  // namespace
 
 std::uint64_t Connection::ColumnVersion(std::string_view table, std::string_view column) const {
-  auto it = column_versions_.find(ColumnKey(table, column));
+  auto it = column_versions_.find(ColumnKey(AsciiLower(table), column));
   return it == column_versions_.end() ? 0 : it->second;
 }
 
@@ -343,9 +344,10 @@ std::optional<KeptKeyset> Connection::TakeKept(const std::string& keyset_sql,
 }
 
 void Connection::NoteChange(std::string_view table, std::string_view column) {
-  ChangeLog::Table& changed = changes_.tables[AsciiLower(table)];
+  const std::string lower_table = AsciiLower(table);
+  ChangeLog::Table& changed = changes_.tables[lower_table];
   ++change_count_;
-  ++column_versions_[ColumnKey(table, column)];  // "table." for its rows
+  ++column_versions_[ColumnKey(lower_table, column)];
   if (column.empty()) {
     changed.rows = true;
   } else if (std::find_if(changed.columns.begin(), changed.columns.end(), [&](const auto& c) {

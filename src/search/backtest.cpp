@@ -13,7 +13,7 @@ BacktestRow CheckTarget(Evaluator& evaluator, SearchCriteria c, SearchType type,
   for (int p = 1; p <= 7; ++p) c.pattern[p] = draws.values[t - n][p][c.search_kind];
   DrawSet matched = evaluator.Match(c, type);
   matched.KeepBelow(t);
-  const std::vector<RankedValue> ranking = RankTally(TallyDraws(draws, matched, c), c);
+  const std::vector<RankedValue> ranking = RankTally(evaluator.Tallied(matched, c), c);
   BacktestRow row;
   row.issue = draws.issues[t];
   row.matched = matched.Count();

@@ -20,6 +20,8 @@ class DrawSet {
   // Drops every draw from index `end` on.
   void KeepBelow(std::size_t end);
   std::size_t Count() const;
+  // How many draws both sets hold. REQUIRES: both sets are over the same draws.
+  std::size_t CountCommon(const DrawSet& other) const;
   // REQUIRES: both sets are over the same draws.
   DrawSet& operator&=(const DrawSet& other);
   DrawSet& operator|=(const DrawSet& other);

@@ -75,12 +75,18 @@ DrawSet Evaluator::MatchCombination(const SearchCriteria& c, const std::vector<i
   return matched;
 }
 
-DrawSet Evaluator::Range(const SearchCriteria& c) const {
-  DrawSet range(draws_.size(), false);
-  for (std::size_t i = 0; i < draws_.size(); ++i) {
-    if (draws_.issues[i] >= c.start_issue && draws_.issues[i] <= c.end_issue) range.Set(i);
+const DrawSet& Evaluator::Range(const SearchCriteria& c) {
+  if (range_.size() == draws_.size() && range_start_ == c.start_issue &&
+      range_end_ == c.end_issue) {
+    return range_;
   }
-  return range;
+  range_ = DrawSet(draws_.size(), false);
+  for (std::size_t i = 0; i < draws_.size(); ++i) {
+    if (draws_.issues[i] >= c.start_issue && draws_.issues[i] <= c.end_issue) range_.Set(i);
+  }
+  range_start_ = c.start_issue;
+  range_end_ = c.end_issue;
+  return range_;
 }
 
 SearchResult Evaluator::Evaluate(const SearchCriteria& c, SearchType type) {
@@ -99,6 +105,39 @@ SearchResult Evaluator::Evaluate(const SearchCriteria& c, SearchType type) {
   result.ranking = RankTally(tally, c);
   result.total = tally.total;
   return result;
+}
+
+const std::vector<Evaluator::ValueLevel>& Evaluator::Levels(store::Kind kind, ResultScope scope) {
+  auto [it, added] = levels_.try_emplace({kind, scope});
+  if (!added) return it->second;
+  const ValueRange tallied = TallyRange(kind);
+  const PositionSpan span = PositionsOf(scope);
+  std::map<std::pair<std::size_t, int>, DrawSet> levels;
+  for (std::size_t i = 0; i < draws_.size(); ++i) {
+    std::map<int, int> times;
+    for (int p = span.first; p <= span.last; ++p) {
+      const int v = draws_.values[i][p][kind];
+      if (!tallied.Contains(v)) continue;
+      const auto index = static_cast<std::size_t>(v - tallied.low);
+      auto [level, fresh] = levels.try_emplace({index, ++times[v]});
+      if (fresh) level->second = DrawSet(draws_.size(), false);
+      level->second.Set(i);
+    }
+  }
+  for (auto& [key, set] : levels) it->second.push_back({key.first, key.second, std::move(set)});
+  return it->second;
+}
+
+Tally Evaluator::Tallied(const DrawSet& matched, const SearchCriteria& c) {
+  const ValueRange tallied = TallyRange(c.result_kind);
+  const PositionSpan span = PositionsOf(c.result_scope);
+  Tally tally;
+  tally.counts.assign(static_cast<std::size_t>(tallied.high - tallied.low + 1), 0);
+  for (const ValueLevel& level : Levels(c.result_kind, c.result_scope)) {
+    tally.counts[level.index] += static_cast<std::int64_t>(matched.CountCommon(level.draws));
+  }
+  tally.total = static_cast<std::int64_t>(matched.Count()) * (span.last - span.first + 1);
+  return tally;
 }
 
 Tally TallyDraws(const HistoryDraws& draws, const DrawSet& matched, const SearchCriteria& c) {

@@ -6,6 +6,7 @@
 #include <benchmark/benchmark.h>
 
 #include "search/backtest.h"
+#include "search/family_backtest.h"
 #include "search/omission.h"
 #include "store/history_db.h"
 #include "testing/history_builder.h"
@@ -103,6 +104,33 @@ void BM_BacktestCombinationSearch(benchmark::State& state) {
 BENCHMARK(BM_BacktestCombinationSearch)
     ->ArgNames({"free", "earlier"})
     ->ArgsProduct({{0, 1}, {0, 1}})
+    ->Unit(benchmark::kMillisecond);
+
+// Every setting of the family (648) over the whole history, on two threads: the 3 positions of a
+// position search, or the combination search k = 4 of 7.
+void BM_FamilyBacktest(benchmark::State& state) {
+  const HistoryDraws& draws = Real().draws;
+  const auto type = state.range(0) != 0 ? SearchType::kCombination : SearchType::kPosition;
+  SearchCriteria c;
+  c.combination_size = 4;
+  for (int p : {1, 2, 3}) c.selected[p] = true;
+  c.start_issue = draws.issues.front();
+  c.end_issue = draws.issues.back();
+  store::ZodiacTables tables;
+  tables.SetZodiacYear(2026);
+  tables.ComputeCodes(1, false);
+  FamilyResult result;
+  for (auto _ : state) {
+    result = RunFamilyBacktest(draws, tables, FamilySettings(c), type, 6, 2, nullptr);
+  }
+  state.counters["settings"] = static_cast<double>(result.rows.size());
+}
+BENCHMARK(BM_FamilyBacktest)
+    ->ArgName("combination")
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(1)
+    ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace

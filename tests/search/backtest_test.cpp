@@ -12,32 +12,6 @@
 namespace brivo::search {
 namespace {
 
-// Six draws whose blues run 1 2 1 2 1 3; the reds play no part.
-HistoryDraws BlueRun() {
-  const std::array<int, 6> blues = {1, 2, 1, 2, 1, 3};
-  std::vector<TestDraw> draws;
-  for (std::size_t i = 0; i < blues.size(); ++i) {
-    draws.push_back({static_cast<std::int32_t>(2020001 + i), {1, 2, 3, 4, 5, 6, blues[i]}});
-  }
-  HistoryDraws history;
-  for (std::size_t i = 0; i < draws.size(); ++i) history.issues.push_back(draws[i].issue);
-  history.values = ValuesOfDraws(draws);
-  return history;
-}
-
-// Fixed position, the blue of the draw before, ranking the blues; the first value of it.
-SearchCriteria BlueFollowsBlue() {
-  SearchCriteria c;
-  c.free_mode = false;
-  c.search_kind = store::Kind::kHm;
-  c.result_kind = store::Kind::kHm;
-  c.result_scope = ResultScope::kBlue;
-  c.selected[7] = true;
-  c.start_issue = 2020001;
-  c.end_issue = 2020006;
-  return c;
-}
-
 // Targets 2..6. Before 2020003 no draw followed a blue 1 or 2: the empty ranking starts with 1.
 // Before 2020004 draw 2 followed a 1 (its blue 2); before 2020005 draw 3 followed a 2 (its 1);
 // before 2020006 draws 2 and 4 followed a 1 (both 2). Each guess has the chance 1/16.

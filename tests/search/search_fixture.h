@@ -7,6 +7,7 @@
 #include <random>
 
 #include "search/criteria.h"
+#include "search/history_draws.h"
 #include "search/position_search.h"
 #include "store/history_db.h"
 #include "testing/history_builder.h"
@@ -74,6 +75,32 @@ inline std::vector<store::DrawValues> ValuesOfDraws(const std::vector<TestDraw>&
     values.push_back(store::ValuesOf(d.numbers, tables, 1));
   }
   return values;
+}
+
+// Six draws whose blues run 1 2 1 2 1 3; the reds play no part.
+inline HistoryDraws BlueRun() {
+  const std::array<int, 6> blues = {1, 2, 1, 2, 1, 3};
+  std::vector<TestDraw> draws;
+  for (std::size_t i = 0; i < blues.size(); ++i) {
+    draws.push_back({static_cast<std::int32_t>(2020001 + i), {1, 2, 3, 4, 5, 6, blues[i]}});
+  }
+  HistoryDraws history;
+  for (const TestDraw& d : draws) history.issues.push_back(d.issue);
+  history.values = ValuesOfDraws(draws);
+  return history;
+}
+
+// Fixed position, the blue of the draw before, ranking the blues, over BlueRun.
+inline SearchCriteria BlueFollowsBlue() {
+  SearchCriteria c;
+  c.free_mode = false;
+  c.search_kind = store::Kind::kHm;
+  c.result_kind = store::Kind::kHm;
+  c.result_scope = ResultScope::kBlue;
+  c.selected[7] = true;
+  c.start_issue = 2020001;
+  c.end_issue = 2020006;
+  return c;
 }
 
 // Sixty draws over few numbers, so that patterns recur, from a fixed seed.

@@ -22,6 +22,17 @@ QString ValueText(std::int64_t value, store::Kind kind, int sx_ini) {
   return QString::number(value);
 }
 
+QString KindName(store::Kind kind) {
+  static const store::ByKind<const char*> names = {
+      {"号码", "生肖", "头数", "尾数", "合数", "段数"}};
+  return QString::fromUtf8(names[kind]);
+}
+
+QString ScopeName(search::ResultScope scope) {
+  const char* const names[3] = {"红蓝", "红球", "蓝球"};
+  return QString::fromUtf8(names[static_cast<int>(scope)]);
+}
+
 QString Decimals(double x, int places) {
   const QString text = QString::number(x, 'f', places);
   return text.toDouble() == 0 ? QString::number(0.0, 'f', places) : text;

@@ -19,6 +19,7 @@ class FlexGrid;
 namespace exports {
 inline constexpr char kOmissionWorkbook[] = "Yilou.xls";  // the omission table
 inline constexpr char kBacktestWorkbook[] = "Huice.xls";  // the back-test
+inline constexpr char kFamilyWorkbook[] = "Quanbu.xls";   // every setting back-tested
 }  // namespace exports
 
 // What the analysis pages take from the window: they own no database and no settings, and ask
@@ -43,6 +44,10 @@ struct AnalysisInputs {
 
 // A value of a kind as the grids and charts show it: an animal name for 生肖.
 QString ValueText(std::int64_t value, store::Kind kind, int sx_ini);
+// The names of a kind (号码 .. 段数) and of a result scope (红蓝, 红球, 蓝球) as the options show
+// them.
+QString KindName(store::Kind kind);
+QString ScopeName(search::ResultScope scope);
 // A decimal with `places` places ("0.00" for two); a negative that rounds to nothing has no sign.
 QString Decimals(double x, int places = 2);
 

@@ -1,11 +1,13 @@
 #include "app/analysis_tabs.h"
 
+#include <QPointer>
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QVBoxLayout>
 
 #include "app/backtest_page.h"
 #include "app/chart_page.h"
+#include "app/family_page.h"
 #include "app/omission_page.h"
 
 namespace brivo {
@@ -17,7 +19,7 @@ AnalysisTabs::AnalysisTabs(AnalysisInputs inputs, QWidget* parent)
   layout->setSpacing(0);
   tab_strip_ = new QTabBar;
   tab_strip_->setObjectName("TabStrip2");
-  for (const char* caption : {"检索结果", "遗漏统计", "回测检验", "图表"}) {
+  for (const char* caption : {"检索结果", "遗漏统计", "回测检验", "图表", "全部回测"}) {
     tab_strip_->addTab(QString::fromUtf8(caption));
   }
   tab_strip_->setExpanding(false);
@@ -28,14 +30,25 @@ AnalysisTabs::AnalysisTabs(AnalysisInputs inputs, QWidget* parent)
   omission_ = new OmissionPage(inputs_);
   backtest_ = new BacktestPage(inputs_);
   chart_ = new ChartPage;
-  for (QWidget* page : {results_, static_cast<QWidget*>(omission_),
-                        static_cast<QWidget*>(backtest_), static_cast<QWidget*>(chart_)}) {
+  family_ = new FamilyPage(inputs_);
+  for (QWidget* page :
+       {results_, static_cast<QWidget*>(omission_), static_cast<QWidget*>(backtest_),
+        static_cast<QWidget*>(chart_), static_cast<QWidget*>(family_)}) {
     pages_->addWidget(page);
   }
   layout->addWidget(pages_, 1);
 
   connect(tab_strip_, &QTabBar::currentChanged, pages_, &QStackedWidget::setCurrentIndex);
   backtest_->SetFinished([this](const search::BacktestResult& r) { chart_->ShowBacktest(r); });
+  // The family runs on its own page; the back-test page waits meanwhile.
+  backtest_->SetFamilyAsked(
+      [this](const search::SearchCriteria& c, search::SearchType type, int top_k) {
+        tab_strip_->setCurrentIndex(kFamily);
+        backtest_->setEnabled(false);
+        const QPointer<AnalysisTabs> self(this);
+        family_->Run(c, type, top_k);
+        if (self) backtest_->setEnabled(true);
+      });
 }
 
 void AnalysisTabs::SetResultsPage(QWidget* page) {

@@ -12,15 +12,17 @@ namespace brivo {
 
 class BacktestPage;
 class ChartPage;
+class FamilyPage;
 class OmissionPage;
 
 // The result area's tab strip `TabStrip2`: 检索结果 (the window's own result grids), 遗漏统计,
-// 回测检验 and 图表. The window gives it its inputs, its results page, and each search's ranking.
+// 回测检验, 图表 and 全部回测. The window gives it its inputs, its results page, and each search's
+// ranking.
 class AnalysisTabs : public QWidget {
   Q_OBJECT
 
  public:
-  enum Page { kResults = 0, kOmission = 1, kBacktest = 2, kChart = 3 };
+  enum Page { kResults = 0, kOmission = 1, kBacktest = 2, kChart = 3, kFamily = 4 };
 
   // REQUIRES: criteria, draws and zodiac are set.
   explicit AnalysisTabs(AnalysisInputs inputs, QWidget* parent = nullptr);
@@ -34,6 +36,7 @@ class AnalysisTabs : public QWidget {
   OmissionPage* omission_page() const { return omission_; }
   BacktestPage* backtest_page() const { return backtest_; }
   ChartPage* chart_page() const { return chart_; }
+  FamilyPage* family_page() const { return family_; }
 
  private:
   AnalysisInputs inputs_;
@@ -43,6 +46,7 @@ class AnalysisTabs : public QWidget {
   OmissionPage* omission_ = nullptr;
   BacktestPage* backtest_ = nullptr;
   ChartPage* chart_ = nullptr;
+  FamilyPage* family_ = nullptr;
 };
 
 }  // namespace brivo

@@ -40,6 +40,11 @@ BacktestPage::BacktestPage(const AnalysisInputs& inputs, QWidget* parent)
   command6_->setToolTip(
       QString::fromUtf8("在检索起止期数内逐期检验：只用此前的历史检索，前K名与该期开奖对照"));
   bar->addWidget(command6_);
+  command8_ = new QPushButton(QString::fromUtf8("全部设置回测(&A)"));
+  command8_->setObjectName("Command8");
+  command8_->setToolTip(
+      QString::fromUtf8("回测所选检索方式的全部648个设置，按整组设置校正p值，结果在“全部回测”页"));
+  bar->addWidget(command8_);
   bar->addWidget(new QLabel(QString::fromUtf8("前K名")));
   text4_ = new QLineEdit("6");
   text4_->setObjectName("Text4");
@@ -74,6 +79,7 @@ BacktestPage::BacktestPage(const AnalysisInputs& inputs, QWidget* parent)
   SetRunning(false);
 
   connect(command6_, &QPushButton::clicked, this, [this] { Command6_Click(); });
+  connect(command8_, &QPushButton::clicked, this, [this] { Command8_Click(); });
   connect(cancel_, &QPushButton::clicked, this, [this] { cancel_asked_ = true; });
   OnDoubleClick(grid_, [this] {
     if (inputs_.export_grid) inputs_.export_grid(grid_, exports::kBacktestWorkbook);
@@ -99,6 +105,20 @@ void BacktestPage::Command6_Click() {
   Run(*c, *top_k);
 }
 
+void BacktestPage::Command8_Click() {
+  if (running_ || !family_asked_) return;
+  const std::optional<int> top_k = ReadTopK();
+  if (!top_k) return;
+  const std::optional<search::SearchCriteria> c = inputs_.criteria();
+  if (!c) return;
+  family_asked_(*c, Type(), *top_k);
+}
+
+search::SearchType BacktestPage::Type() const {
+  return option7_[1]->isChecked() ? search::SearchType::kCombination
+                                  : search::SearchType::kPosition;
+}
+
 void BacktestPage::Run(const search::SearchCriteria& c, int top_k) {
   search::HistoryDraws all;
   {
@@ -110,8 +130,7 @@ void BacktestPage::Run(const search::SearchCriteria& c, int top_k) {
   }
   search::Evaluator evaluator(std::move(all));
   search::ChanceModel chance(*inputs_.zodiac, {c.sx_ini, c.ds_ini});
-  const search::SearchType type =
-      option7_[1]->isChecked() ? search::SearchType::kCombination : search::SearchType::kPosition;
+  const search::SearchType type = Type();
 
   // The window answers while the test runs, and may even close: the page may be gone when the
   // events were handled.
@@ -142,6 +161,7 @@ void BacktestPage::SetRunning(bool running) {
   running_ = running;
   cancel_asked_ = false;
   command6_->setEnabled(!running);
+  command8_->setEnabled(!running);
   text4_->setEnabled(!running);
   for (QRadioButton* option : option7_) option->setEnabled(!running);
   progress_->setRange(0, 0);  // busy until the first count comes

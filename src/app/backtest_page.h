@@ -29,18 +29,26 @@ class BacktestPage : public QWidget {
   void SetFinished(std::function<void(const search::BacktestResult&)> finished) {
     finished_ = std::move(finished);
   }
+  // Asked to back-test every setting of the search's family (全部设置回测).
+  void SetFamilyAsked(
+      std::function<void(const search::SearchCriteria&, search::SearchType, int top_k)> asked) {
+    family_asked_ = std::move(asked);
+  }
   void Command6_Click();
+  void Command8_Click();
   // What the summary says: the targets, the means, d̄ with its 95% interval, the verdict.
   static QString SummaryText(const search::BacktestSummary& s);
 
  private:
   std::optional<int> ReadTopK();
+  search::SearchType Type() const;
   void Run(const search::SearchCriteria& c, int top_k);
   void SetRunning(bool running);
   void Fill(const search::BacktestResult& r, store::Kind kind, int sx_ini);
 
   const AnalysisInputs& inputs_;
   QPushButton* command6_ = nullptr;
+  QPushButton* command8_ = nullptr;
   QLineEdit* text4_ = nullptr;
   std::array<QRadioButton*, 2> option7_{};
   QProgressBar* progress_ = nullptr;
@@ -48,6 +56,7 @@ class BacktestPage : public QWidget {
   FlexGrid* grid_ = nullptr;
   QLabel* summary_ = nullptr;
   std::function<void(const search::BacktestResult&)> finished_;
+  std::function<void(const search::SearchCriteria&, search::SearchType, int)> family_asked_;
   bool running_ = false;
   bool cancel_asked_ = false;
 };

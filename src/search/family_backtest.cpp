@@ -23,9 +23,9 @@ void TestAgainstChance(const std::vector<BacktestRow>& rows, FamilyRow* row) {
     squares += d * d;
   }
   const auto t = static_cast<double>(s.targets);
-  const double sd = std::sqrt(squares / (t - 1));
-  if (!(sd > 0)) return;
-  row->z = s.mean_difference / (sd / std::sqrt(t));
+  row->sd = std::sqrt(squares / (t - 1));
+  if (!(row->sd > 0)) return;
+  row->z = s.mean_difference / (row->sd / std::sqrt(t));
   row->p = TwoSidedP(row->z);
 }
 
@@ -83,6 +83,7 @@ FamilyResult RunFamilyBacktest(const HistoryDraws& draws, const store::ZodiacTab
 
   auto run = [&](std::size_t i, Evaluator& evaluator, ChanceModel& chance) {
     const BacktestResult r = RunBacktest(evaluator, family[i], type, top_k, chance, nullptr);
+    rows[i].index = i;
     rows[i].setting = family[i];
     rows[i].summary = r.summary;
     TestAgainstChance(r.rows, &rows[i]);

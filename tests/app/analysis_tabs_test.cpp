@@ -11,6 +11,7 @@
 #include <QChartView>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLineSeries>
 #include <QPushButton>
 #include <QRadioButton>
@@ -19,6 +20,7 @@
 #include <QTimer>
 #include <algorithm>
 
+#include "app/family_page.h"
 #include "app/flex_grid.h"
 #include "search/evaluator.h"
 #include "store/history_db.h"
@@ -88,9 +90,10 @@ class AnalysisTabsTest : public ::testing::Test {
 
 TEST_F(AnalysisTabsTest, TabsAndTheResultsPage) {
   auto* strip = Find<QTabBar>("TabStrip2");
-  ASSERT_EQ(strip->count(), 4);
+  ASSERT_EQ(strip->count(), 5);
   EXPECT_EQ(strip->tabText(0), QString::fromUtf8("检索结果"));
   EXPECT_EQ(strip->tabText(3), QString::fromUtf8("图表"));
+  EXPECT_EQ(strip->tabText(4), QString::fromUtf8("全部回测"));
   auto* results = new QLabel("grids");
   tabs_->SetResultsPage(results);
   EXPECT_TRUE(results->isVisible());
@@ -190,6 +193,51 @@ TEST_F(AnalysisTabsTest, TheRankingChartHoldsTheLastSearch) {
   ASSERT_EQ(bars->barSets().size(), 1);
   EXPECT_EQ(bars->barSets()[0]->count(), static_cast<int>(result.ranking.size()));
   EXPECT_EQ(bars->barSets()[0]->at(0), static_cast<double>(result.ranking[0].count));
+}
+
+// 全部设置回测 runs the family of the window's position search, shows its rows sorted by p with
+// the family's summary, and each row is the single back-test of its setting.
+TEST_F(AnalysisTabsTest, FamilyButtonBacktestsEverySetting) {
+  tabs_->tab_strip()->setCurrentIndex(AnalysisTabs::kBacktest);
+  Find<QLineEdit>("Text4")->setText("3");
+  Press("Command8");
+  EXPECT_EQ(tabs_->tab_strip()->currentIndex(), AnalysisTabs::kFamily);
+  auto* grid = Find<FlexGrid>("MSFlexGrid6");
+  ASSERT_EQ(grid->Rows(), 649);
+  EXPECT_EQ(grid->Text(0, 13), QString::fromUtf8("校正p"));
+  std::vector<double> p;
+  for (const QString& text : Column(grid, 12)) p.push_back(text.toDouble());
+  EXPECT_TRUE(std::is_sorted(p.begin(), p.end()));
+  const QRegularExpression summary(
+      QString::fromUtf8("^共648个设置，检验119期。未校正p<0.05的有[0-9]+个（纯属随机时约32个）；"
+                        "校正后显著高于随机的[0-9]+个，显著低于随机的[0-9]+个。$"));
+  EXPECT_TRUE(Find<QLabel>("FamilySummary")->text().contains(summary))
+      << Find<QLabel>("FamilySummary")->text().toStdString();
+  EXPECT_TRUE(Find<QPushButton>("Command6")->isEnabled());
+
+  // The row with the smallest p against the single back-test of its setting.
+  const std::size_t index = grid->Text(1, 0).toULongLong() - 1;
+  const search::SearchCriteria setting = search::FamilySettings(criteria_)[index];
+  search::HistoryDraws draws;
+  ASSERT_TRUE(search::ReadHistoryDraws(*db_, &draws).ok());
+  search::Evaluator evaluator(std::move(draws));
+  search::ChanceModel chance(zodiac_, {1, 1});
+  const search::BacktestSummary single =
+      search::RunBacktest(evaluator, setting, search::SearchType::kPosition, 3, chance, nullptr)
+          .summary;
+  EXPECT_EQ(grid->Text(1, 1), KindName(setting.search_kind));
+  EXPECT_EQ(grid->Text(1, 6).toULongLong(), single.targets);
+  EXPECT_EQ(grid->Text(1, 7), Decimals(single.mean_hits, 3));
+  EXPECT_EQ(grid->Text(1, 9), Decimals(single.mean_difference, 3));
+
+  QHeaderView* header = grid->horizontalHeader();
+  const int x = header->sectionViewportPosition(0) + header->sectionSize(0) / 2;
+  QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
+  EXPECT_EQ(grid->Text(1, 0), "1");
+  EXPECT_EQ(grid->Text(648, 0), "648");
+  QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+  ASSERT_EQ(exported_.size(), 1u);
+  EXPECT_EQ(exported_[0], std::make_pair(std::string("MSFlexGrid6"), std::string("Quanbu.xls")));
 }
 
 }  // namespace

@@ -398,11 +398,19 @@ std::string BodyText(const RowGroup& body) {
   return text;
 }
 
+// Control characters and noncharacters, which a browser's decoder shows as U+FFFD and libxml2
+// would drop. The blanks (TAB, LF, FF, CR) are not among them.
+bool ShownAsReplacement(char32_t c) {
+  return (c < 0x20 && c != '\t' && c != '\n' && c != '\f' && c != '\r') ||
+         (c >= 0x7F && c <= 0x9F) || (c >= 0xFDD0 && c <= 0xFDEF) || (c & 0xFFFE) == 0xFFFE;
+}
+
 // The bytes as libxml2 should read them: valid UTF-8, with each invalid sequence one U+FFFD as
 // a browser decodes it (libxml2 would read the rest of the page as Latin-1), no NUL (a browser
-// drops it from text; libxml2 takes it for the end), and the line ends of a browser's input
-// stream (CR LF and CR become LF).
+// drops it from text; libxml2 takes it for the end), FF as a space (libxml2 drops it), and the
+// line ends of a browser's input stream (CR LF and CR become LF).
 std::string CleanUtf8(std::string_view bytes) {
+  static constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
   std::string out;
   out.reserve(bytes.size());
   std::size_t i = 0;
@@ -413,7 +421,11 @@ std::string CleanUtf8(std::string_view bytes) {
       if (lead == '\r') {
         out.push_back('\n');
         if (i < bytes.size() && bytes[i] == '\n') ++i;
-      } else if (lead != 0) {
+      } else if (lead == '\f') {
+        out.push_back(' ');
+      } else if (ShownAsReplacement(lead)) {
+        if (lead != 0) out.append(kReplacement);
+      } else {
         out.push_back(static_cast<char>(lead));
       }
       continue;
@@ -421,14 +433,18 @@ std::string CleanUtf8(std::string_view bytes) {
     std::size_t length = 0;
     unsigned char low = 0x80;
     unsigned char high = 0xBF;
+    char32_t c = 0;
     if (lead >= 0xC2 && lead <= 0xDF) {
       length = 2;
+      c = lead & 0x1Fu;
     } else if (lead >= 0xE0 && lead <= 0xEF) {
       length = 3;
+      c = lead & 0x0Fu;
       if (lead == 0xE0) low = 0xA0;   // overlong
       if (lead == 0xED) high = 0x9F;  // surrogates
     } else if (lead >= 0xF0 && lead <= 0xF4) {
       length = 4;
+      c = lead & 0x07u;
       if (lead == 0xF0) low = 0x90;   // overlong
       if (lead == 0xF4) high = 0x8F;  // beyond U+10FFFF
     }
@@ -436,15 +452,14 @@ std::string CleanUtf8(std::string_view bytes) {
     while (length > 0 && end < i + length && end < bytes.size()) {
       const auto next = static_cast<unsigned char>(bytes[end]);
       if (next < low || next > high) break;
+      c = (c << 6) | (next & 0x3Fu);
       low = 0x80;
       high = 0xBF;
       ++end;
     }
-    if (length > 0 && end == i + length) {
-      out.append(bytes.substr(i, length));
-    } else {
-      out.append("\xEF\xBF\xBD");  // the byte that broke the sequence starts the next one
-    }
+    // On a broken sequence, the byte that broke it starts the next one.
+    const bool whole = length > 0 && end == i + length;
+    out.append(whole && !ShownAsReplacement(c) ? bytes.substr(i, length) : kReplacement);
     i = end;
   }
   return out;

@@ -9,7 +9,6 @@
 #include <climits>
 #include <cstddef>
 #include <deque>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <unordered_map>

@@ -1,4 +1,4 @@
-// The table-body text of any page, as the online update reads it.
+// The table-body text of any page, as the online update reads it through libxml2.
 
 #include <cstddef>
 #include <cstdint>

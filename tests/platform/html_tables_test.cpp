@@ -91,7 +91,41 @@ INSTANTIATE_TEST_SUITE_P(
         BodiesCase{"GarbageBytes", "\xff\xfe\0<<<>>\x80</td></tbody>&#xFFFFFF;"sv, {}},
         BodiesCase{"InvalidUtf8Replaced", "<table><tr><td>a\xff b", {"a\uFFFD b"}},
         BodiesCase{"TruncatedMarkup", "<table><tbody><tr><td>12", {"12"}},
-        BodiesCase{"TruncatedTag", "<table><tbody><tr><td>12</t", {"12"}}),
+        BodiesCase{"TruncatedTag", "<table><tbody><tr><td>12</t", {"12"}},
+        BodiesCase{"RowsInStrayWrappersStayInTheBody",
+                   "<table><tr><td>a</td><form><tr><td>b</td></tr></form><div><tr><td>c</div>"
+                   "</table>",
+                   {"a\nb\nc"}},
+        BodiesCase{"CellsInAStrayWrapperStayInTheRow",
+                   "<table><tr><form><td>a</td><td>b</td></form></tr></table>",
+                   {"a\tb"}},
+        BodiesCase{"CellsStraightInATable", "<table><td>x</td></table>", {"x"}},
+        BodiesCase{"ABodyCaptionOrColumnGroupEndsAnImpliedBody",
+                   "<table><tr><td>1<tbody><tr><td>2</tbody><tr><td>3</td></tr>"
+                   "<caption>c</caption><tr><td>4</td></tr><colgroup></colgroup><tr><td>5</table>",
+                   {"1", "2", "3", "4", "5"}},
+        BodiesCase{"NestedBodyComesBeforeTheOutersNext",
+                   "<table><tbody><tr><td>1<table><tr><td>in</table></tbody>"
+                   "<tbody><tr><td>2</tbody></table>",
+                   {"1\nin", "in", "2"}},
+        BodiesCase{"MarkupInTextOnlyElementsMakesNoTable",
+                   "<textarea><table><tr><td>x</table></textarea><title><table><tr><td>y</table>"
+                   "</title><iframe><table><tr><td>z</table></iframe>",
+                   {}},
+        BodiesCase{"MetaCharsetIgnored",
+                   "<meta charset=\"gb2312\"><table><tr><td>双色球</td></tr></table>",
+                   {"双色球"}},
+        BodiesCase{"EachInvalidSequenceReplaced",
+                   "<table><tr><td>a\xC0\xAF"
+                   "b\xED\xA0\x80"
+                   "c\xE4\xB8",
+                   {"a\uFFFD\uFFFDb\uFFFD\uFFFD\uFFFDc\uFFFD"}},
+        BodiesCase{"NulDroppedControlsReplaced",
+                   "<table><tr><td>1\0 2\x01\x7F\xC2\x80\f3</td></tr></table>"sv,
+                   {"1 2\uFFFD\uFFFD\uFFFD 3"}},
+        BodiesCase{"LineEndsAsABrowserReadsThem",
+                   "<table><tr><td><pre>a\r\nb\rc</pre></td></tr></table>",
+                   {"a\nb\nc"}}),
     CaseName<BodiesCase>);
 
 TEST(TableBodyTextsLargeTest, TenThousandBodies) {
@@ -118,6 +152,62 @@ TEST(TableBodyTextsLargeTest, DeeplyNestedCell) {
   for (int i = 0; i < 20000; ++i) html += "<span>";
   EXPECT_EQ(TableBodyTexts(html + "x"), Texts{"x"});
 }
+
+std::string Repeated(std::string_view part, int times) {
+  std::string text;
+  for (int i = 0; i < times; ++i) text += part;
+  return text;
+}
+
+struct LargePageCase {
+  const char* name;
+  std::string (*page)();
+  std::size_t bodies;
+  const char* last_text_end;
+};
+
+class LargePageTest : public ::testing::TestWithParam<LargePageCase> {};
+
+// Far beyond a results page's few dozen kilobytes or twenty open elements: each page is read
+// to its end, or refused whole when it would cost the parser quadratic time.
+TEST_P(LargePageTest, ReadToTheEndOrRefused) {
+  const Texts texts = TableBodyTexts(GetParam().page());
+  ASSERT_EQ(texts.size(), GetParam().bodies);
+  if (texts.empty()) return;
+  const std::string_view end = GetParam().last_text_end;
+  EXPECT_TRUE(texts.back().ends_with(end)) << texts.back().substr(0, 100);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pages, LargePageTest,
+    ::testing::Values(LargePageCase{"FourMegabytesOfRows",
+                                    [] {
+                                      return "<table>" + Repeated("<tr><td>row</td></tr>", 200000) +
+                                             "<tr><td>last</td></tr></table>";
+                                    },
+                                    1, "row\nrow\nlast"},
+                      // libxml2 alone would stop reading at 256 open elements.
+                      LargePageCase{"CellNestedFarBeyondTheParsersDepth",
+                                    [] {
+                                      return "<table><tr><td>" + Repeated("<b>", 300000) + "x" +
+                                             Repeated("</b>", 300000) + "</td></tr></table>" +
+                                             "<table><tr><td>after</td></tr></table>";
+                                    },
+                                    2, "after"},
+                      LargePageCase{"StrayEndTagsDeepDownRefused",
+                                    [] {
+                                      return "<table><tr><td>a</td></tr></table>" +
+                                             Repeated("<b>", 100000) + Repeated("</i>", 100000);
+                                    },
+                                    0, ""},
+                      LargePageCase{"StrayEndTagsNearTheTopRead",
+                                    [] {
+                                      return Repeated("</i>", 500000) +
+                                             "<table><tr><td>a</td></tr></table>" +
+                                             Repeated("</i>", 500000);
+                                    },
+                                    1, "a"}),
+    CaseName<LargePageCase>);
 
 std::vector<std::string> Split(const std::string& text, char separator) {
   std::vector<std::string> parts;

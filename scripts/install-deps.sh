@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake ninja-build ccache pkg-config
   clang-format clang libclang-rt-14-dev
-  libsqlite3-dev libgsf-1-dev libgumbo-dev libxml2-dev
+  libsqlite3-dev libgsf-1-dev libxml2-dev
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-translations-l10n libgl-dev
   qt6-charts-dev libqt6opengl6-dev libqcustomplot-dev
   fonts-wqy-microhei

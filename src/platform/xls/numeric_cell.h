@@ -11,7 +11,6 @@ namespace brivo {
 struct NumberFormat {
   int integer_digits = 1;
   int decimals = 0;
-  bool operator==(const NumberFormat&) const = default;
 };
 
 // The format's code in a workbook: "0", "00", "0.00".

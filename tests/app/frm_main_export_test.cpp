@@ -1,8 +1,10 @@
 // Exports from the window: the history text file and the grids' workbooks, with the mouse
 // bindings of the grids.
 
+#include <QCheckBox>
 #include <QHeaderView>
 #include <QMenu>
+#include <QPushButton>
 #include <QScrollBar>
 
 #include "acquire/history_export.h"
@@ -104,6 +106,42 @@ TEST_F(FrmMainExportTest, DoubleClickExportsEachGridToItsFile) {
   launcher_.files.clear();
   QTest::mouseDClick(Grid(1)->horizontalHeader()->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
   EXPECT_EQ(launcher_.files.size(), 1u);
+}
+
+// Every grid, also those of the analysis pages, reads back as the window shows it, its
+// numerals (issues, balls, counts, decimals) as number cells a spreadsheet can sort and sum.
+TEST_F(FrmMainExportTest, EveryGridReadsBackAsShownWithItsNumeralsAsNumbers) {
+  History(testing::RealHistory(80));
+  Open();
+  Find<QCheckBox>("Check1(1)")->setChecked(true);
+  window_->Command1_Click();
+  Find<QPushButton>("Command5")->click();
+  Find<QPushButton>("Command6")->click();
+  const std::pair<int, const char*> grids[] = {
+      {1, "lishi.xls"}, {2, "Jiansuo.xls"}, {3, "Jieguo.xls"}, {4, "Yilou.xls"}, {5, "Huice.xls"}};
+  for (const auto& [index, file] : grids) {
+    SCOPED_TRACE(file);
+    window_->ExportGrid(Grid(index), false, file);
+    const auto cells = testing::ReadXlsCells(dir_.File(file));
+    const auto numbers = testing::ReadXlsNumbers(dir_.File(file));
+    const SheetCells shown = Grid(index)->Cells();
+    std::size_t filled = 0;
+    for (std::size_t r = 0; r < shown.size(); ++r) {
+      for (std::size_t c = 0; c < shown[r].size(); ++c) {
+        if (shown[r][c].empty()) continue;
+        ++filled;
+        const std::pair<int, int> at(static_cast<int>(r), static_cast<int>(c));
+        EXPECT_EQ(cells.count(at) ? cells.at(at) : "(none)", shown[r][c]) << r << "," << c;
+        if (numbers.count(at)) {
+          EXPECT_EQ(numbers.at(at), std::stod(shown[r][c])) << r << "," << c;
+        }
+      }
+    }
+    EXPECT_EQ(cells.size(), filled);
+    EXPECT_GT(filled, shown.size());
+    // The first column below the headings is an issue or a number in each of these grids.
+    EXPECT_TRUE(numbers.count({1, 0})) << shown[1][0];
+  }
 }
 
 TEST_F(FrmMainExportTest, ExportingAGridKeepsTheRowsInView) {

@@ -4,15 +4,20 @@
 Usage: /usr/bin/python3 read_xls.py FILE
 
 Prints, in UTF-8, one line per sheet name ("sheet<TAB>name"), the shared string table's
-counts ("sst<TAB>total<TAB>unique") and every non-empty cell ("row<TAB>col<TAB>text", 0-based),
-names and texts as JSON strings. Exits 1, with the reason on stderr, when xlrd warns, a cell is
-not text, or the stream breaks a rule Excel enforces but xlrd tolerates: records longer than
-8,224 bytes, non-zero bytes after the last EOF, EXTSST entries that miss their strings.
-Exits 3 when xlrd is missing.
+counts ("sst<TAB>total<TAB>unique") and every non-empty cell, 0-based: a text cell as
+"row<TAB>col<TAB>text", a number cell as "row<TAB>col<TAB>shown<TAB>number<TAB>value<TAB>format"
+where `shown` is the value as its format shows it (15 significant digits, rounded half away
+from zero) and `value` Python's repr of the number; names, texts and formats as JSON strings.
+Exits 1, with the reason on stderr, when xlrd warns, a cell is neither text nor a number in a
+format of zeros ("00", "0.000"), or the stream breaks a rule Excel enforces but xlrd tolerates:
+records longer than 8,224 bytes, non-zero bytes after the last EOF, EXTSST entries that miss
+their strings, an SST total other than the number of text cells. Exits 3 when xlrd is missing.
 """
 
+import decimal
 import io
 import json
+import re
 import struct
 import sys
 
@@ -36,6 +41,7 @@ def check_stream(stream, shared_strings):
     starts = {}  # record offset -> type
     counts = None
     extsst = None
+    text_cells = 0
     pos = 0
     while pos + 4 <= len(stream):
         kind, size = struct.unpack_from("<HH", stream, pos)
@@ -46,6 +52,8 @@ def check_stream(stream, shared_strings):
         starts[pos] = kind
         if kind == 0x00FC:
             counts = struct.unpack_from("<II", stream, pos + 4)
+        elif kind == 0x00FD:
+            text_cells += 1
         elif kind == 0x00FF:
             extsst = stream[pos + 4:pos + 4 + size]
         pos += 4 + size
@@ -55,6 +63,8 @@ def check_stream(stream, shared_strings):
         fail("the stream does not end with EOF and zero padding")
     if counts is None or extsst is None:
         fail("no SST or no EXTSST")
+    if counts[0] != text_cells:
+        fail("the SST counts %d strings in %d text cells" % (counts[0], text_cells))
     (bucket_size,) = struct.unpack_from("<H", extsst)
     buckets = (len(extsst) - 2) // 8
     if bucket_size < 8 or buckets != -(-len(shared_strings) // bucket_size):
@@ -68,6 +78,18 @@ def check_stream(stream, shared_strings):
                 struct.unpack_from("<H", stream, at)[0] != units):
             fail("EXTSST bucket %d does not point at string %d" % (k, k * bucket_size))
     return counts
+
+
+def shown(value, code):
+    """The value as a spreadsheet shows it in the format `code`."""
+    if not re.fullmatch(r"0+(\.0+)?", code):
+        fail("unexpected number format %r" % code)
+    whole, _, fraction = code.partition(".")
+    number = decimal.Decimal(format(abs(value), ".15g")).quantize(
+        decimal.Decimal(1).scaleb(-len(fraction)), rounding=decimal.ROUND_HALF_UP)
+    digits, _, decimals = format(number, "f").partition(".")
+    return ("-" if value < 0 else "") + digits.zfill(len(whole)) + ("." + decimals if decimals
+                                                                    else "")
 
 
 def main():
@@ -90,6 +112,13 @@ def main():
             for col in range(sheet.row_len(row)):
                 cell = sheet.cell(row, col)
                 if cell.ctype == xlrd.XL_CELL_EMPTY:
+                    continue
+                if cell.ctype == xlrd.XL_CELL_NUMBER:
+                    xf = book.xf_list[cell.xf_index]
+                    code = book.format_map[xf.format_key].format_str
+                    print("%d\t%d\t%s\tnumber\t%r\t%s" % (row, col,
+                                                          json.dumps(shown(cell.value, code)),
+                                                          cell.value, json.dumps(code)))
                     continue
                 if cell.ctype != xlrd.XL_CELL_TEXT:
                     fail("cell %d,%d is of type %d" % (row, col, cell.ctype))

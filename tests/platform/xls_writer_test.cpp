@@ -1,19 +1,24 @@
-// The workbook writer on real files, read back by an independent reader (xlrd, through
-// read_xls.py), which also checks the stream rules xlrd itself tolerates.
+// The workbook writer on real files, read back by independent readers: xlrd (through
+// read_xls.py, which also checks the stream rules xlrd itself tolerates), olefile (through
+// read_cfb.py) for the container, and LibreOffice where it is installed.
 
 #include "platform/xls/xls_writer.h"
 
 #include <gtest/gtest.h>
 #include <stdio.h>
-#include <sys/wait.h>
+#include <stdlib.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <set>
-#include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "platform/xls/numeric_cell.h"
+#include "testing/cfb_reader.h"
+#include "testing/python_reader.h"
 #include "testing/temp_dir.h"
 
 namespace brivo {
@@ -22,14 +27,6 @@ namespace {
 using testing::ReadFileBytes;
 using testing::TempDir;
 using testing::WriteFileBytes;
-
-constexpr char kPython[] = "/usr/bin/python3";
-
-std::string ShellQuoted(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
 
 // The text as Python's json.dumps(text, ensure_ascii=False) writes it.
 std::string Json(const std::string& text) {
@@ -70,55 +67,74 @@ std::string Json(const std::string& text) {
   return out + "\"";
 }
 
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
+// The texts the writer is to store as numbers, by the test's own reading of the rule (pinned
+// case by case in NumeralsAreNumberCellsShowingTheSameDigits): -?D+(.D+)? of at most 15 digits
+// in all, and not a negative zero.
+bool IsNumeral(const std::string& text) {
+  const std::size_t first = !text.empty() && text[0] == '-' ? 1 : 0;
+  const std::size_t point = text.find('.');
+  const std::string whole = text.substr(first, point == std::string::npos ? point : point - first);
+  const std::string fraction = point == std::string::npos ? "x" : text.substr(point + 1);
+  const auto digits = [](const std::string& part) {
+    return !part.empty() && part.find_first_not_of("0123456789") == std::string::npos;
+  };
+  return digits(whole) && (point == std::string::npos || digits(fraction)) &&
+         whole.size() + (point == std::string::npos ? 0 : fraction.size()) <= 15 &&
+         (first == 0 || text.find_first_not_of("-0.") != std::string::npos);
 }
 
-// What the reader prints for a workbook holding `cells` (valid UTF-8), duplicates sharing one
-// string table entry.
+// What the reader prints for a workbook holding `cells` (valid UTF-8): numerals as number cells
+// showing the same text, other texts in the string table, duplicates sharing one entry.
 std::vector<std::string> ExpectedReading(const SheetCells& cells) {
   std::vector<std::string> lines = {"sheet\t\"Sheet1\""};
   std::vector<std::string> cell_lines;
   std::set<std::string> unique;
+  std::size_t texts = 0;
   for (size_t r = 0; r < cells.size(); ++r) {
     for (size_t c = 0; c < cells[r].size(); ++c) {
-      if (cells[r][c].empty()) continue;
-      unique.insert(cells[r][c]);
-      cell_lines.push_back(std::to_string(r) + "\t" + std::to_string(c) + "\t" + Json(cells[r][c]));
+      const std::string& text = cells[r][c];
+      if (text.empty()) continue;
+      std::string line = std::to_string(r) + "\t" + std::to_string(c) + "\t" + Json(text);
+      if (IsNumeral(text)) {
+        line += "\tnumber";
+      } else {
+        unique.insert(text);
+        ++texts;
+      }
+      cell_lines.push_back(line);
     }
   }
-  lines.push_back("sst\t" + std::to_string(cell_lines.size()) + "\t" +
-                  std::to_string(unique.size()));
+  lines.push_back("sst\t" + std::to_string(texts) + "\t" + std::to_string(unique.size()));
   lines.insert(lines.end(), cell_lines.begin(), cell_lines.end());
   return lines;
 }
 
+// The reader's lines, a number cell's line cut after "number" once its value is found to be
+// the one its text names.
 ::testing::AssertionResult ReadsBackAs(const std::string& path, const SheetCells& cells) {
-  if (!std::filesystem::exists(kPython)) {
-    return ::testing::AssertionFailure()
-           << kPython << " is missing; the tests read workbooks with Debian's python3-xlrd";
-  }
-  const std::string script = std::string(BRIVO_TESTS_DIR) + "/platform/read_xls.py";
-  const std::string command =
-      std::string(kPython) + " " + ShellQuoted(script) + " " + ShellQuoted(path);
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return ::testing::AssertionFailure() << "cannot run " << command;
-  std::string output;
-  char buffer[65536];
-  for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
-  const int wait_status = pclose(pipe);
-  const int exit_code = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1;
-  if (exit_code == 3) {
+  const testing::ReaderRun run = testing::RunPythonReader("read_xls.py", {path});
+  if (run.exit_code == 3) {
     return ::testing::AssertionFailure() << "xlrd is missing: apt-get install python3-xlrd";
   }
-  if (exit_code != 0) {
+  if (run.exit_code != 0) {
     return ::testing::AssertionFailure()
-           << "the reader failed (exit " << exit_code << ", reason on stderr) on " << path;
+           << "the reader failed (exit " << run.exit_code << ", reason on stderr) on " << path;
   }
-  const std::vector<std::string> actual = Lines(output);
+  std::vector<std::string> actual;
+  for (const std::vector<std::string>& fields : testing::TabSeparatedLines(run.output)) {
+    std::string line = fields[0];
+    for (std::size_t i = 1; i < fields.size() && i < 4; ++i) line += "\t" + fields[i];
+    if (fields.size() == 6 && fields[3] == "number") {
+      const std::size_t r = std::stoul(fields[0]), c = std::stoul(fields[1]);
+      const double value = std::strtod(fields[4].c_str(), nullptr);
+      if (r >= cells.size() || c >= cells[r].size() ||
+          value != std::strtod(cells[r][c].c_str(), nullptr)) {
+        return ::testing::AssertionFailure() << "read the number " << fields[4] << " at " << r
+                                             << "," << c << " where nothing or another was written";
+      }
+    }
+    actual.push_back(line);
+  }
   const std::vector<std::string> expected = ExpectedReading(cells);
   const auto [a, e] = std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end());
   if (a == actual.end() && e == expected.end()) return ::testing::AssertionSuccess();
@@ -155,7 +171,7 @@ std::string Repeated(const std::string& piece, size_t times) {
   return out;
 }
 
-// A draw history as the program exports it: issue, six red balls, the blue ball, all text.
+// A draw history as the grid shows it: the issue, six red balls of two digits, the blue ball.
 SheetCells HistoryGrid(int draws) {
   SheetCells cells = {{"期号", "红1球", "红2球", "红3球", "红4球", "红5球", "红6球", "蓝球"}};
   for (int d = 0; d < draws; ++d) {
@@ -209,12 +225,32 @@ TEST_F(XlsWriterTest, ChineseHeadingsAnimalsAndCharactersBeyondTheBmp) {
   EXPECT_TRUE(ReadsBackAs(path_, cells));
 }
 
-TEST_F(XlsWriterTest, HistorySizedGridsReadBackCellByCell) {
-  for (int draws : {3000, 20000}) {
-    SCOPED_TRACE(draws);
-    const SheetCells cells = HistoryGrid(draws);
-    ASSERT_TRUE(WriteXlsWorkbook(path_, cells).ok());
-    EXPECT_TRUE(ReadsBackAs(path_, cells));
+// olefile finds in the file exactly the stream the BIFF layer built, and xlrd reads every cell;
+// the longest history grid crosses the 7 MB past which the FAT needs a DIFAT sector.
+TEST_F(XlsWriterTest, TheFileHoldsTheWorkbookStreamByteForByte) {
+  struct Row {
+    const char* name;
+    SheetCells cells;
+    int difat_sectors;
+  };
+  const Row rows[] = {
+      {"small_grid_padded_to_4096_bytes", {{"期号", "蓝球"}, {"2026096", "07"}}, 0},
+      {"history_of_3000_draws", HistoryGrid(3000), 0},
+      {"history_of_64000_draws", HistoryGrid(64000), 1},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    ASSERT_TRUE(WriteXlsWorkbook(path_, row.cells).ok());
+    std::string stream;
+    ASSERT_TRUE(BuildXlsWorkbookStream(row.cells, &stream).ok());
+    const auto reading = testing::ReadCompoundFile(path_, "Workbook");
+    ASSERT_TRUE(reading.has_value());
+    EXPECT_EQ(reading->entries,
+              (std::vector<std::string>{"\"Root Entry\"\t5\t0",
+                                        "\"Workbook\"\t2\t" + std::to_string(stream.size())}));
+    EXPECT_EQ(reading->difat_sectors, row.difat_sectors);
+    EXPECT_TRUE(reading->stream == stream) << "the stream read differs from the one built";
+    EXPECT_TRUE(ReadsBackAs(path_, row.cells));
   }
 }
 
@@ -302,6 +338,153 @@ TEST_F(XlsWriterTest, EmptyGridStillHasSheet1) {
   for (const SheetCells& cells : {SheetCells{}, SheetCells{{"", ""}, {}}}) {
     ASSERT_TRUE(WriteXlsWorkbook(path_, cells).ok());
     EXPECT_TRUE(ReadsBackAs(path_, cells));
+  }
+}
+
+// Each text alone in a row: xlrd reads a number with its value and format, or the text.
+TEST_F(XlsWriterTest, NumeralsAreNumberCellsShowingTheSameDigits) {
+  struct Row {
+    const char* name;
+    const char* text;
+    const char* format;  // none: stays a text cell
+    double value;
+  };
+  const Row rows[] = {
+      {"issue", "2026096", "0", 2026096},
+      {"ball_with_a_leading_zero", "03", "00", 3},
+      {"zero_count", "0", "0", 0},
+      {"decimal_with_a_trailing_zero", "1.50", "0.00", 1.5},
+      {"negative_decimal", "-0.023", "0.000", -0.023},
+      {"negative_with_a_leading_zero", "-03", "00", -3},
+      {"decimal_with_leading_zeros", "00.50", "00.00", 0.5},
+      {"fifteen_digits", "123456789012345", "0", 123456789012345},
+      {"fifteen_digits_with_decimals", "1234567890.12345", "0.00000", 1234567890.12345},
+      {"first_whole_number_beyond_rk", "536870912", "0", 536870912},
+      {"lowest_whole_rk_number", "-536870912", "0", -536870912},
+      {"decimal_without_rk_form", "0.1", "0.0", 0.1},
+      {"sixteen_digits", "1234567890123456", nullptr, 0},
+      {"plus_sign", "+1", nullptr, 0},
+      {"exponent", "1e3", nullptr, 0},
+      {"thousands_separator", "1,000", nullptr, 0},
+      {"leading_blank", " 7", nullptr, 0},
+      {"trailing_blank", "7 ", nullptr, 0},
+      {"no_digit_before_the_point", ".5", nullptr, 0},
+      {"no_digit_after_the_point", "5.", nullptr, 0},
+      {"negative_zero", "-0", nullptr, 0},
+      {"negative_zero_with_decimals", "-0.00", nullptr, 0},
+      {"full_width_digits", "１２", nullptr, 0},
+      {"lone_minus", "-", nullptr, 0},
+      {"two_points", "1.2.3", nullptr, 0},
+      {"infinity", "inf", nullptr, 0},
+      {"hexadecimal", "0x10", nullptr, 0},
+  };
+  SheetCells cells;
+  for (const Row& row : rows) cells.push_back({row.text});
+  ASSERT_TRUE(WriteXlsWorkbook(path_, cells).ok());
+  const testing::ReaderRun run = testing::RunPythonReader("read_xls.py", {path_});
+  ASSERT_EQ(run.exit_code, 0) << "xlrd refused the workbook (reason above)";
+  std::vector<std::vector<std::string>> read(std::size(rows));
+  for (std::vector<std::string>& fields : testing::TabSeparatedLines(run.output)) {
+    if (fields.size() >= 3 && fields[1] == "0") read.at(std::stoul(fields[0])) = fields;
+  }
+  for (std::size_t i = 0; i < std::size(rows); ++i) {
+    const Row& row = rows[i];
+    SCOPED_TRACE(row.name);
+    ASSERT_GE(read[i].size(), 3u);
+    EXPECT_EQ(read[i][2], Json(row.text));
+    if (row.format == nullptr) {
+      EXPECT_EQ(read[i].size(), 3u) << "read as a number";
+    } else {
+      ASSERT_EQ(read[i].size(), 6u) << "read as text";
+      EXPECT_EQ(read[i][3], "number");
+      EXPECT_EQ(std::strtod(read[i][4].c_str(), nullptr), row.value);
+      EXPECT_EQ(read[i][5], Json(row.format));
+    }
+  }
+}
+
+// A spreadsheet shows a number's decimal value (15 significant digits) rounded half away from
+// zero, where printf rounds the binary value half to even.
+TEST(ShowNumberTest, RoundsTheDecimalValueHalfAwayFromZero) {
+  struct Row {
+    const char* name;
+    double value;
+    NumberFormat format;
+    const char* shown;
+  };
+  const Row rows[] = {
+      {"half_up_where_printf_goes_to_even", 1.5625, {1, 3}, "1.563"},
+      {"negative_half_away_from_zero", -1.5625, {1, 3}, "-1.563"},
+      {"whole_half", 2.5, {1, 0}, "3"},
+      {"negative_whole_half", -0.5, {1, 0}, "-1"},
+      {"below_half", 0.4999, {1, 0}, "0"},
+      {"negative_shown_as_zero_keeps_its_sign", -0.001, {1, 2}, "-0.00"},
+      {"leading_zero_after_the_sign", -3, {2, 0}, "-03"},
+      {"carry_into_a_new_digit", 999.995, {1, 2}, "1000.00"},  // 999.99499999999989 in binary
+      {"fifteen_significant_digits", 0.1 + 0.2, {1, 17}, "0.30000000000000000"},
+      {"padded_decimals", 1.5, {1, 3}, "1.500"},
+      {"large", 1e20, {1, 0}, "100000000000000000000"},
+      {"small", 1.25e-7, {1, 9}, "0.000000125"},
+      {"zero", 0, {3, 1}, "000.0"},
+      {"not_a_number", std::nan(""), {1, 0}, ""},
+      {"infinity", HUGE_VAL, {1, 0}, ""},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(ShowNumber(row.value, row.format), row.shown) << row.name;
+  }
+}
+
+// The CSV LibreOffice makes of a grid: each field's text and whether it was quoted.
+std::vector<std::vector<std::pair<std::string, bool>>> ParseCsv(const std::string& csv) {
+  std::vector<std::vector<std::pair<std::string, bool>>> rows(1);
+  rows.back().emplace_back();
+  for (std::size_t i = 0; i < csv.size(); ++i) {
+    auto& field = rows.back().back();
+    if (csv[i] == '"') {
+      field.second = true;
+      for (++i; i < csv.size() && !(csv[i] == '"' && (i + 1 == csv.size() || csv[i + 1] != '"'));
+           ++i) {
+        field.first += csv[i];
+        if (csv[i] == '"') ++i;
+      }
+    } else if (csv[i] == ',') {
+      rows.back().emplace_back();
+    } else if (csv[i] == '\n') {
+      rows.emplace_back(1);
+    } else {
+      field.first += csv[i];
+    }
+  }
+  if (rows.size() > 1 && rows.back().size() == 1 && rows.back()[0].first.empty()) rows.pop_back();
+  return rows;
+}
+
+// LibreOffice's CSV export with every text cell quoted shows each cell's text, numbers unquoted.
+TEST_F(XlsWriterTest, LibreOfficeShowsEveryCellAsWrittenWithNumbersAsNumbers) {
+  if (std::system("command -v soffice >/dev/null 2>&1") != 0) {
+    GTEST_SKIP() << "soffice is missing (Debian's libreoffice-calc-nogui); xlrd and olefile "
+                    "still read every workbook";
+  }
+  SheetCells cells = HistoryGrid(40);
+  cells.push_back({"鼠", "1.50", "-0.023", "+1", "1,000", "say \"hi\"", "-0", "line\nbreak"});
+  cells.push_back({"1234567890123456", "00.50", "", "1e3", " 7", "0.000", "牛", "-03"});
+  ASSERT_TRUE(WriteXlsWorkbook(path_, cells).ok());
+  TempDir out;
+  const std::string command =
+      "soffice -env:UserInstallation=file://" + out.File("profile") +
+      " --headless --convert-to 'csv:Text - txt - csv (StarCalc):44,34,76,1,,0,true,true,true'"
+      " --outdir " +
+      out.path().string() + " " + path_ + " >/dev/null 2>&1";
+  ASSERT_EQ(std::system(command.c_str()), 0) << command;
+  const auto csv = ParseCsv(ReadFileBytes(out.File("grid.csv")));
+  ASSERT_EQ(csv.size(), cells.size());
+  for (std::size_t r = 0; r < cells.size(); ++r) {
+    ASSERT_EQ(csv[r].size(), 8u) << "row " << r;
+    for (std::size_t c = 0; c < 8; ++c) {
+      const std::string& text = cells[r][c];
+      EXPECT_EQ(csv[r][c], std::make_pair(text, !text.empty() && !IsNumeral(text)))
+          << "row " << r << ", column " << c;
+    }
   }
 }
 

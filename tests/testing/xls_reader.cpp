@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <sstream>
+#include <vector>
 
 #include "platform/base/utf8.h"
+#include "testing/python_reader.h"
 
 namespace brivo::testing {
 namespace {
@@ -38,38 +38,43 @@ std::string DecodeJsonString(const std::string& literal) {
   return out;
 }
 
+// The cell lines of the reader's output: row, column, shown text and, for a number, "number",
+// its value and its format.
+std::vector<std::vector<std::string>> ReadCellLines(const std::string& path) {
+  const ReaderRun run = RunPythonReader("read_xls.py", {path});
+  if (run.exit_code != 0) {
+    ADD_FAILURE() << "the reader refused " << path << " (exit " << run.exit_code
+                  << ", reason above)";
+    return {};
+  }
+  std::vector<std::vector<std::string>> cells;
+  for (std::vector<std::string>& fields : TabSeparatedLines(run.output)) {
+    if (fields.size() >= 3 && !fields[0].empty() &&
+        fields[0].find_first_not_of("0123456789") == std::string::npos) {
+      cells.push_back(std::move(fields));
+    }
+  }
+  return cells;
+}
+
 }  // namespace
 
 std::map<std::pair<int, int>, std::string> ReadXlsCells(const std::string& path) {
   std::map<std::pair<int, int>, std::string> cells;
-  const std::string command = "/usr/bin/python3 " + std::string(BRIVO_TESTS_DIR) +
-                              "/platform/read_xls.py '" + path + "' 2>&1";
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) {
-    ADD_FAILURE() << "cannot run " << command;
-    return cells;
-  }
-  std::string output;
-  char buffer[4096];
-  std::size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
-  const int status = pclose(pipe);
-  if (status != 0) {
-    ADD_FAILURE() << "the reader refused " << path << ": " << output;
-    return cells;
-  }
-  std::istringstream lines(output);
-  std::string line;
-  while (std::getline(lines, line)) {
-    const std::size_t a = line.find('\t');
-    const std::size_t b = line.find('\t', a + 1);
-    if (a == std::string::npos || b == std::string::npos) continue;
-    const std::string first = line.substr(0, a);
-    if (first.empty() || first.find_first_not_of("0123456789") != std::string::npos) continue;
-    cells[{std::stoi(first), std::stoi(line.substr(a + 1, b - a - 1))}] =
-        DecodeJsonString(line.substr(b + 1));
+  for (const std::vector<std::string>& fields : ReadCellLines(path)) {
+    cells[{std::stoi(fields[0]), std::stoi(fields[1])}] = DecodeJsonString(fields[2]);
   }
   return cells;
+}
+
+std::map<std::pair<int, int>, double> ReadXlsNumbers(const std::string& path) {
+  std::map<std::pair<int, int>, double> numbers;
+  for (const std::vector<std::string>& fields : ReadCellLines(path)) {
+    if (fields.size() >= 5 && fields[3] == "number") {
+      numbers[{std::stoi(fields[0]), std::stoi(fields[1])}] = std::stod(fields[4]);
+    }
+  }
+  return numbers;
 }
 
 }  // namespace brivo::testing

@@ -1,30 +1,24 @@
-// A BIFF8 workbook (one worksheet of shared-string cells) in an OLE2 compound file written with
-// libgsf. The BIFF stream is laid out in memory first: the sheet's stream offset and the string
-// table's index need positions known only after the globals are complete.
+// A BIFF8 workbook: one worksheet whose numerals are number cells (RK or NUMBER, each with a
+// number format showing its digits) and whose other texts are shared-string cells, put into a
+// compound file of our own and written through a temporary file. The BIFF stream is laid out
+// in memory first: the sheet's stream offset and the string table's index need positions known
+// only after the globals are complete.
 
 #include "platform/xls/xls_writer.h"
 
-#include <fcntl.h>
-#include <gsf/gsf-outfile-msole.h>
-#include <gsf/gsf-outfile.h>
-#include <gsf/gsf-output-stdio.h>
-#include <gsf/gsf-output.h>
-#include <gsf/gsf-utils.h>
-#include <stdio.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
-#include <filesystem>
-#include <mutex>
-#include <random>
+#include <cstring>
+#include <map>
+#include <optional>
 #include <string>
 #include <string_view>
-#include <system_error>
 #include <unordered_map>
 #include <vector>
+
+#include "platform/base/file_util.h"
+#include "platform/xls/compound_file.h"
+#include "platform/xls/numeric_cell.h"
 
 namespace brivo {
 namespace {
@@ -35,15 +29,15 @@ constexpr size_t kMaxColumns = 256;
 constexpr size_t kMaxTextUnits = 32767;
 // Longer record data goes on in CONTINUE records.
 constexpr size_t kMaxRecordData = 8224;
-// Version 3 compound files cannot hold larger streams.
-constexpr size_t kMaxStreamSize = 0x7FFFFFFF;
 // Smaller streams would go to the compound file's mini stream, where Excel never puts its
-// workbook; xlwt pads the same way.
+// workbook; xlwt pads the same way. (The compound file itself takes any size.)
 constexpr size_t kMinStreamSize = 4096;
 // A string's character count and option flags, which a CONTINUE boundary must not split.
 constexpr size_t kStringHeader = 3;
-// The first cell XF, after the 15 style XFs.
-constexpr uint16_t kCellXf = 15;
+// The text cells' XF, after the 15 style XFs; the number formats' XFs follow it in order.
+constexpr uint16_t kTextXf = 15;
+// The first index of a format of our own; lower ones are Excel's built-in formats.
+constexpr uint16_t kFirstFormat = 164;
 
 enum RecordType : uint16_t {
   kBof = 0x0809,
@@ -52,6 +46,7 @@ enum RecordType : uint16_t {
   kWindow1 = 0x003D,
   kDateMode = 0x0022,
   kFont = 0x0031,
+  kFormat = 0x041E,
   kXf = 0x00E0,
   kStyle = 0x0293,
   kBoundSheet = 0x0085,
@@ -60,6 +55,8 @@ enum RecordType : uint16_t {
   kExtSst = 0x00FF,
   kDimensions = 0x0200,
   kLabelSst = 0x00FD,
+  kRk = 0x027E,
+  kNumber = 0x0203,
   kWindow2 = 0x023E,
 };
 
@@ -109,7 +106,15 @@ class BiffStream {
 struct PlacedCell {
   uint16_t row;
   uint16_t column;
-  uint32_t string_index;
+  uint16_t xf;            // kTextXf for a text
+  uint32_t string_index;  // of a text
+  double value;           // of a number
+};
+
+// The number formats in order of first use; the k-th is shown through XF kTextXf + 1 + k.
+struct Formats {
+  std::map<std::pair<int, int>, uint16_t> xf;
+  std::vector<NumberFormat> used;
 };
 
 struct SharedStrings {
@@ -184,7 +189,7 @@ std::u16string DecodeUtf8(std::string_view text) {
 }
 
 Status CollectCells(const SheetCells& cells, std::vector<PlacedCell>& placed,
-                    SharedStrings& strings) {
+                    SharedStrings& strings, Formats& formats) {
   if (cells.size() > kMaxRows) {
     return Status::InvalidArgument("a worksheet holds at most 65,536 rows, not " +
                                    std::to_string(cells.size()));
@@ -197,6 +202,16 @@ Status CollectCells(const SheetCells& cells, std::vector<PlacedCell>& placed,
     }
     for (size_t c = 0; c < cells[r].size(); ++c) {
       if (cells[r][c].empty()) continue;
+      if (const std::optional<NumericCell> number = ParseNumericCell(cells[r][c])) {
+        const NumberFormat f = number->format;
+        const auto [it, inserted] =
+            formats.xf.emplace(std::make_pair(f.integer_digits, f.decimals),
+                               static_cast<uint16_t>(kTextXf + 1 + formats.used.size()));
+        if (inserted) formats.used.push_back(f);
+        placed.push_back(
+            {static_cast<uint16_t>(r), static_cast<uint16_t>(c), it->second, 0, number->value});
+        continue;
+      }
       std::u16string text = DecodeUtf8(cells[r][c]);
       if (text.size() > kMaxTextUnits) {
         return Status::InvalidArgument("the text of row " + std::to_string(r + 1) + ", column " +
@@ -207,8 +222,8 @@ Status CollectCells(const SheetCells& cells, std::vector<PlacedCell>& placed,
           strings.index.emplace(std::move(text), static_cast<uint32_t>(strings.texts.size()));
       if (inserted) strings.texts.push_back(&it->first);
       ++strings.total;
-      placed.push_back(
-          {static_cast<uint16_t>(r), static_cast<uint16_t>(c), static_cast<uint32_t>(it->second)});
+      placed.push_back({static_cast<uint16_t>(r), static_cast<uint16_t>(c), kTextXf,
+                        static_cast<uint32_t>(it->second), 0});
     }
   }
   return Status::Ok();
@@ -248,10 +263,10 @@ void WriteFont(BiffStream& s) {
   s.EndRecord();
 }
 
-void WriteXf(BiffStream& s, uint16_t font, bool style, uint8_t attributes) {
+void WriteXf(BiffStream& s, uint16_t font, bool style, uint8_t attributes, uint16_t format = 0) {
   s.BeginRecord(kXf);
   s.U16(font);
-  s.U16(0);                        // the General number format
+  s.U16(format);                   // 0 is General
   s.U16(style ? 0xFFF5 : 0x0001);  // locked; a style has no parent, a cell's parent is Normal
   s.U8(0x20);                      // bottom-aligned
   s.U8(0);                         // not rotated
@@ -263,14 +278,62 @@ void WriteXf(BiffStream& s, uint16_t font, bool style, uint8_t attributes) {
   s.EndRecord();
 }
 
-// The 15 style XFs and the font choices Excel itself writes, then the one cell XF.
-void WriteXfs(BiffStream& s) {
+void WriteFormats(BiffStream& s, const Formats& formats) {
+  for (size_t k = 0; k < formats.used.size(); ++k) {
+    const std::string code = FormatCode(formats.used[k]);
+    s.BeginRecord(kFormat);
+    s.U16(static_cast<uint16_t>(kFirstFormat + k));
+    s.U16(static_cast<uint16_t>(code.size()));
+    s.U8(0);  // Latin-1
+    for (char c : code) s.U8(static_cast<uint8_t>(c));
+    s.EndRecord();
+  }
+}
+
+// The 15 style XFs and the font choices Excel itself writes, then the text cells' XF and one
+// cell XF a number format, which sets only the format (attribute flag 0x04).
+void WriteXfs(BiffStream& s, const Formats& formats) {
   WriteXf(s, 0, true, 0x00);
   for (uint16_t i = 1; i < 15; ++i) {
     const uint16_t font = i <= 2 ? 1 : i <= 4 ? 2 : 0;
     WriteXf(s, font, true, 0xF4);
   }
   WriteXf(s, 0, false, 0x00);
+  for (size_t k = 0; k < formats.used.size(); ++k) {
+    WriteXf(s, 0, false, 0x04, static_cast<uint16_t>(kFirstFormat + k));
+  }
+}
+
+// The RK form of `value` where it has one: a whole number of 30 bits, or a double whose lower
+// 34 bits are zero (1.5, 0.25). RK records are 4 bytes shorter than NUMBER records.
+std::optional<uint32_t> RkOf(double value) {
+  constexpr double kRkLimit = 1 << 29;
+  if (value >= -kRkLimit && value < kRkLimit && value == static_cast<int32_t>(value)) {
+    return (static_cast<uint32_t>(static_cast<int32_t>(value)) << 2) | 0x2;
+  }
+  uint64_t bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  if ((bits & 0x3FFFFFFFFull) == 0) return static_cast<uint32_t>(bits >> 32);
+  return std::nullopt;
+}
+
+void WriteCell(BiffStream& s, const PlacedCell& cell) {
+  const std::optional<uint32_t> rk = cell.xf == kTextXf ? std::nullopt : RkOf(cell.value);
+  s.BeginRecord(cell.xf == kTextXf ? kLabelSst : rk ? kRk : kNumber);
+  s.U16(cell.row);
+  s.U16(cell.column);
+  s.U16(cell.xf);
+  if (cell.xf == kTextXf) {
+    s.U32(cell.string_index);
+  } else if (rk) {
+    s.U32(*rk);
+  } else {
+    uint64_t bits;
+    std::memcpy(&bits, &cell.value, sizeof bits);
+    s.U32(static_cast<uint32_t>(bits));
+    s.U32(static_cast<uint32_t>(bits >> 32));
+  }
+  s.EndRecord();
 }
 
 // Places the strings so that no header is split and no CONTINUE boundary falls inside a UTF-16
@@ -337,8 +400,8 @@ void WriteExtSst(BiffStream& s, size_t bucket_size,
   s.EndRecord();
 }
 
-std::string BuildWorkbookStream(const std::vector<PlacedCell>& cells,
-                                const SharedStrings& strings) {
+std::string BuildWorkbookStream(const std::vector<PlacedCell>& cells, const SharedStrings& strings,
+                                const Formats& formats) {
   BiffStream s;
   WriteBof(s, 0x0005);
   s.BeginRecord(kCodepage);
@@ -360,7 +423,8 @@ std::string BuildWorkbookStream(const std::vector<PlacedCell>& cells,
   s.EndRecord();
   // Readers skip font index 4, so five records give indexes 0 to 3 and 5.
   for (int i = 0; i < 5; ++i) WriteFont(s);
-  WriteXfs(s);
+  WriteFormats(s, formats);
+  WriteXfs(s, formats);
   s.BeginRecord(kStyle);
   s.U16(0x8000);  // built-in, on XF 0
   s.U8(0);        // Normal
@@ -401,14 +465,7 @@ std::string BuildWorkbookStream(const std::vector<PlacedCell>& cells,
   s.U16(end_column);
   s.U16(0);
   s.EndRecord();
-  for (const PlacedCell& cell : cells) {
-    s.BeginRecord(kLabelSst);
-    s.U16(cell.row);
-    s.U16(cell.column);
-    s.U16(kCellXf);
-    s.U32(cell.string_index);
-    s.EndRecord();
-  }
+  for (const PlacedCell& cell : cells) WriteCell(s, cell);
   s.BeginRecord(kWindow2);
   s.U16(0x06B6);  // grid, headers, zeros, outline symbols; selected and shown
   s.U16(0);       // top row
@@ -424,123 +481,25 @@ std::string BuildWorkbookStream(const std::vector<PlacedCell>& cells,
   return std::move(s.bytes());
 }
 
-// Opened exclusively so that nothing else's file is reused; created with the permissions (after
-// the umask) any new file gets, unlike mkstemp's 0600.
-Status CreateTemporaryFile(const std::string& path, std::string& name, int& fd) {
-  thread_local std::mt19937_64 random(std::random_device{}());
-  static constexpr char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    name = path + ".tmp-";
-    for (int i = 0; i < 8; ++i) name.push_back(kDigits[random() % 36]);
-    fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0) return Status::Ok();
-    if (errno != EEXIST) {
-      return Status::FromErrno("cannot create a file next to " + path, errno);
-    }
-  }
-  return Status::IoError("cannot find an unused temporary name next to " + path);
-}
+}  // namespace
 
-// The failure an output remembers: its text, and the system's error number (libgsf's stdio
-// output keeps errno as the error code).
-struct OutputError {
-  std::string message;
-  int code = 0;
-};
-OutputError ErrorOf(GsfOutput* output) {
-  const GError* error = output != nullptr ? gsf_output_error(output) : nullptr;
-  if (error == nullptr) return {};
-  return {error->message != nullptr ? error->message : "", error->code};
-}
-
-// Leaves `file` open for the caller to sync and close.
-Status WriteCompoundFile(FILE* file, const std::string& name, const std::string& stream) {
-  static std::once_flag gsf_ready;
-  std::call_once(gsf_ready, [] { gsf_init(); });
-  GsfOutput* sink = gsf_output_stdio_new_FILE(name.c_str(), file, TRUE);
-  if (sink == nullptr) return Status::IoError("libgsf cannot write to " + name);
-  OutputError error;
-  bool written = false;
-  if (GsfOutfile* ole = gsf_outfile_msole_new(sink); ole != nullptr) {
-    if (GsfOutput* book = gsf_outfile_new_child(ole, "Workbook", FALSE); book != nullptr) {
-      written =
-          gsf_output_write(book, stream.size(), reinterpret_cast<const guint8*>(stream.data()));
-      written = gsf_output_close(book) && written;
-      error = ErrorOf(book);
-      g_object_unref(book);
-    }
-    // Closing the root writes the directory and closes the sink; it also releases the root's
-    // reference to itself, so it is needed even after a failure.
-    written = gsf_output_close(GSF_OUTPUT(ole)) && written;
-    if (error.message.empty()) error = ErrorOf(GSF_OUTPUT(ole));
-    g_object_unref(ole);
-  }
-  if (!gsf_output_is_closed(sink)) written = gsf_output_close(sink) && written;
-  // The compound writer ignores failed writes to its sink; the sink remembers them.
-  const OutputError sink_error = ErrorOf(sink);
-  g_object_unref(sink);
-  if (!sink_error.message.empty()) error = sink_error;
-  if (error.code == ENOSPC || error.code == EDQUOT)
-    return Status::FromErrno("cannot write " + name, error.code);
-  if (!written || !error.message.empty()) {
-    return Status::IoError("cannot write " + name +
-                           (error.message.empty() ? "" : ": " + error.message));
+Status BuildXlsWorkbookStream(const SheetCells& cells, std::string* stream) {
+  std::vector<PlacedCell> placed;
+  SharedStrings strings;
+  Formats formats;
+  if (Status status = CollectCells(cells, placed, strings, formats); !status.ok()) return status;
+  *stream = BuildWorkbookStream(placed, strings, formats);
+  if (stream->size() > kMaxCompoundStreamSize) {
+    return Status::InvalidArgument("the workbook would be larger than 2 GB");
   }
   return Status::Ok();
 }
-
-Status WriteAndSync(int fd, const std::string& name, const std::string& stream) {
-  FILE* file = fdopen(fd, "wb");
-  if (file == nullptr) {
-    const int error = errno;
-    close(fd);
-    return Status::FromErrno("cannot write " + name, error);
-  }
-  Status status = WriteCompoundFile(file, name, stream);
-  if (status.ok() && (fflush(file) != 0 || fsync(fileno(file)) != 0)) {
-    status = Status::FromErrno("cannot write " + name, errno);
-  }
-  if (fclose(file) != 0 && status.ok()) {
-    status = Status::FromErrno("cannot write " + name, errno);
-  }
-  return status;
-}
-
-// Makes the rename durable. The new workbook is already in place, so a failure is not reported.
-void SyncFolderOf(const std::string& path) {
-  std::string folder = std::filesystem::path(path).parent_path().string();
-  if (folder.empty()) folder = ".";
-  const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  fsync(fd);
-  close(fd);
-}
-
-}  // namespace
 
 Status WriteXlsWorkbook(const std::string& path, const SheetCells& cells) {
   if (path.empty()) return Status::InvalidArgument("no file name for the workbook");
-  std::vector<PlacedCell> placed;
-  SharedStrings strings;
-  if (Status status = CollectCells(cells, placed, strings); !status.ok()) return status;
-  const std::string stream = BuildWorkbookStream(placed, strings);
-  if (stream.size() > kMaxStreamSize) {
-    return Status::InvalidArgument("the workbook would be larger than 2 GB");
-  }
-
-  std::string temporary;
-  int fd = -1;
-  if (Status status = CreateTemporaryFile(path, temporary, fd); !status.ok()) return status;
-  Status status = WriteAndSync(fd, temporary, stream);
-  if (status.ok() && rename(temporary.c_str(), path.c_str()) != 0) {
-    status = Status::FromErrno("cannot replace " + path, errno);
-  }
-  if (!status.ok()) {
-    unlink(temporary.c_str());
-    return status;
-  }
-  SyncFolderOf(path);
-  return Status::Ok();
+  std::string stream;
+  if (Status status = BuildXlsWorkbookStream(cells, &stream); !status.ok()) return status;
+  return WriteFileAtomically(path, BuildCompoundFile(u"Workbook", stream));
 }
 
 }  // namespace brivo

@@ -6,12 +6,12 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake ninja-build ccache pkg-config
   clang-format clang libclang-rt-14-dev
-  libsqlite3-dev libgsf-1-dev libxml2-dev
+  libsqlite3-dev libxml2-dev
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-translations-l10n libgl-dev
   qt6-charts-dev libqt6opengl6-dev libqcustomplot-dev
   fonts-wqy-microhei
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth imagemagick python3 python3-xlrd python3-olefile
+  xvfb xauth imagemagick python3 python3-xlrd python3-olefile libreoffice-calc-nogui
   dpkg-dev desktop-file-utils appstream xdotool
 )
 

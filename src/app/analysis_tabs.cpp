@@ -27,7 +27,7 @@ AnalysisTabs::AnalysisTabs(AnalysisInputs inputs, QWidget* parent)
   results_ = new QWidget;
   omission_ = new OmissionPage(inputs_);
   backtest_ = new BacktestPage(inputs_);
-  chart_ = new ChartPage;
+  chart_ = new ChartPage(inputs_);
   for (QWidget* page : {results_, static_cast<QWidget*>(omission_),
                         static_cast<QWidget*>(backtest_), static_cast<QWidget*>(chart_)}) {
     pages_->addWidget(page);

@@ -211,7 +211,13 @@ TEST_F(QtPromptsTest, SaveFileProposesTheNameAndGivesThePathOrNulloptForCancel) 
     EXPECT_EQ(QDir(dialog->directory()).canonicalPath(),
               QDir(QString::fromStdString(dir.path().string())).canonicalPath());
     EXPECT_EQ(dialog->selectedFiles().value(0).section('/', -1), Q("图表.png"));
-    dialog->accept();
+    QDialogButtonBox* buttons = dialog->findChild<QDialogButtonBox*>();
+    if (buttons == nullptr || buttons->button(QDialogButtonBox::Save) == nullptr) {
+      ADD_FAILURE() << "the file dialog has no Save button";
+      dialog->reject();
+      return;
+    }
+    buttons->button(QDialogButtonBox::Save)->click();
   });
   const std::optional<std::string> chosen = prompts_.SaveFile("保存", file, "PNG (*.png)");
   ASSERT_TRUE(chosen.has_value());

@@ -97,20 +97,21 @@ void ChartPage::ShowRanking(const search::SearchCriteria& c, const search::Searc
         .arg(counts[i])
         .arg(Decimals(even));
   });
-  ranking_->replot();
+  ranking_->Draw();
 }
 
 void ChartPage::ShowBacktest(const search::BacktestResult& result) {
   const std::vector<search::BacktestRow>& rows = result.rows;
   const double s = result.summary.deviation;
-  QString title = QString::fromUtf8("回测检验：命中与随机期望之差的累计");
+  // The title shares its line with the legend: the issues tested go under the axis.
+  QString across = QString::fromUtf8("检验期数t");
   if (!rows.empty()) {
-    title += QString::fromUtf8("（%1～%2，%3期）")
-                 .arg(rows.front().issue)
-                 .arg(rows.back().issue)
-                 .arg(rows.size());
+    across += QString::fromUtf8("（%1～%2，共%3期）")
+                  .arg(rows.front().issue)
+                  .arg(rows.back().issue)
+                  .arg(rows.size());
   }
-  backtest_->Reset(title);
+  backtest_->Reset(QString::fromUtf8("回测检验：命中与随机期望之差的累计"));
   // Every series starts at 0 before the first target.
   QVector<double> t = {0};
   QVector<double> sums = {0};
@@ -133,7 +134,7 @@ void ChartPage::ShowBacktest(const search::BacktestResult& result) {
   curve->setName(QString::fromUtf8("累计差Σ(命中−随机期望)"));
   curve->setPen(QPen(kCurveColor, 2));
   curve->setData(t, sums, true);
-  high->setName(QString::fromUtf8("随机的95%范围（±1.96·s·√t）"));
+  high->setName(QString::fromUtf8("随机的95%范围±1.96·s·√t"));
   for (QCPGraph* edge : {high, low}) edge->setPen(QPen(kBandColor, 1, Qt::DashLine));
   high->setBrush(QColor(kBandColor.red(), kBandColor.green(), kBandColor.blue(), 50));
   high->setChannelFillGraph(low);
@@ -144,7 +145,7 @@ void ChartPage::ShowBacktest(const search::BacktestResult& result) {
   zero->point1->setCoords(0, 0);
   zero->point2->setCoords(1, 0);
   zero->setPen(QPen(kBandColor, 1));
-  backtest_->xAxis->setLabel(QString::fromUtf8("检验期数t"));
+  backtest_->xAxis->setLabel(across);
   backtest_->yAxis->setLabel(QString::fromUtf8("累计差（个）"));
   // Half a step past the last target, for its tooltip.
   backtest_->xAxis->setRange(0, static_cast<double>(rows.size()) + 0.5);
@@ -161,7 +162,7 @@ void ChartPage::ShowBacktest(const search::BacktestResult& result) {
         .arg(row.hits)
         .arg(Decimals(row.chance), Decimals(sums[i + 1]), Decimals(highs[i + 1]));
   });
-  backtest_->replot();
+  backtest_->Draw();
 }
 
 QImage ChartPage::Image() {
@@ -170,9 +171,9 @@ QImage ChartPage::Image() {
   QPainter painter(&image);
   int y = 0;
   for (ChartPlot* plot : {ranking_, backtest_}) {
-    plot->TurnLabelsFor(kImageWidth);
+    plot->FitTo(kImageWidth);
     painter.drawPixmap(0, y, plot->toPixmap(kImageWidth, kImageChartHeight));
-    plot->TurnLabelsFor(plot->width());
+    plot->FitTo(plot->width());
     y += kImageChartHeight;
   }
   return image;

@@ -14,6 +14,8 @@ namespace {
 constexpr int kBesideBars = 100;
 // The least room between two bar labels side by side.
 constexpr int kLabelGap = 6;
+// The room around the title and the legend on one line.
+constexpr int kBesideTitle = 60;
 
 // Ticks 1, 2 or 5 times a power of ten apart, never closer than 1, about as many as the axis
 // asks for; without ticks between them.
@@ -53,16 +55,18 @@ QFont ChineseFont(int point_size, bool bold) {
 ChartPlot::ChartPlot(QWidget* parent) : QCustomPlot(parent) {
   setMouseTracking(true);  // the tooltip follows the mouse without a button held
   setMinimumHeight(160);
-  // The top row holds the title and, beside it, the legend in one line, leaving the plot whole.
+  // The top row holds the title and the legend in one line, leaving the plot whole.
   plotLayout()->insertRow(0);
-  auto* top = new QCPLayoutGrid;
-  plotLayout()->addElement(0, 0, top);
+  top_ = new QCPLayoutGrid;
+  plotLayout()->addElement(0, 0, top_);
   plotLayout()->setRowStretchFactor(0, 0.001);
   title_ = new QCPTextElement(this, QString(), ChineseFont(10, true));
-  top->addElement(0, 0, title_);
+  top_->addElement(0, 0, title_);
   axisRect()->insetLayout()->take(legend);
-  top->addElement(0, 1, legend);
-  top->setColumnStretchFactors({1, 0.001});
+  top_->addElement(0, 1, legend);
+  top_->setColumnStretchFactors({1, 0.001});
+  // The legend clear of the right edge: it measures the symbols in its captions (Σ, √) short.
+  top_->setMargins(QMargins(0, 0, 24, 0));
   legend->setVisible(true);
   legend->setFillOrder(QCPLayoutGrid::foColumnsFirst);
   legend->setBorderPen(Qt::NoPen);
@@ -93,22 +97,39 @@ void ChartPlot::SetBarLabels(const QStringList& labels) {
   for (int i = 0; i < labels.size(); ++i) ticker->addTick(i + 1, labels[i]);
   xAxis->setTicker(ticker);
   xAxis->setRange(0.4, static_cast<double>(labels.size()) + 0.6);
-  TurnLabelsFor(width());
 }
 
-void ChartPlot::TurnLabelsFor(int plot_width) {
-  if (bar_labels_.isEmpty()) return;
-  const QFontMetrics metrics(xAxis->tickLabelFont());
-  int widest = 0;
-  for (const QString& label : bar_labels_) {
-    widest = std::max(widest, metrics.horizontalAdvance(label));
+void ChartPlot::FitTo(int plot_width) {
+  if (!bar_labels_.isEmpty()) {
+    const QFontMetrics metrics(xAxis->tickLabelFont());
+    int widest = 0;
+    for (const QString& label : bar_labels_) {
+      widest = std::max(widest, metrics.horizontalAdvance(label));
+    }
+    const int room = (plot_width - kBesideBars) / static_cast<int>(bar_labels_.size());
+    xAxis->setTickLabelRotation(widest + kLabelGap > room ? -90 : 0);
   }
-  const int room = (plot_width - kBesideBars) / static_cast<int>(bar_labels_.size());
-  xAxis->setTickLabelRotation(widest + kLabelGap > room ? -90 : 0);
+  const int line = QFontMetrics(title_->font()).horizontalAdvance(title_->text()) +
+                   legend->minimumOuterSizeHint().width() + kBesideTitle;
+  const bool beside = line <= plot_width;
+  if (beside == (top_->columnCount() == 2)) return;
+  top_->take(legend);
+  top_->simplify();
+  if (beside) {
+    top_->addElement(0, 1, legend);
+    top_->setColumnStretchFactors({1, 0.001});
+  } else {
+    top_->addElement(1, 0, legend);
+  }
+}
+
+void ChartPlot::Draw() {
+  FitTo(width());
+  replot();
 }
 
 void ChartPlot::resizeEvent(QResizeEvent* event) {
-  TurnLabelsFor(event->size().width());
+  FitTo(event->size().width());
   QCustomPlot::resizeEvent(event);  // lays the chart out anew and draws it
 }
 

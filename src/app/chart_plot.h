@@ -22,8 +22,11 @@ class ChartPlot : public QCustomPlot {
   void Reset(const QString& title);
   // Gives bar i (key i + 1) its label under the bottom axis, which then spans the bars.
   void SetBarLabels(const QStringList& labels);
-  // Turns the bar labels upright when the chart at this width has no room for them side by side.
-  void TurnLabelsFor(int width);
+  // Lays the captions out for the chart at this width: the bar labels side by side or, with no
+  // room for that, upright; the legend beside the title or, with no room, under it.
+  void FitTo(int width);
+  // Fits the captions to the chart's present width and draws it.
+  void Draw();
   // What the tooltip says at a point given in axis coordinates; empty for no tooltip.
   void SetHover(std::function<QString(double key, double value)> hover) {
     hover_ = std::move(hover);
@@ -37,6 +40,7 @@ class ChartPlot : public QCustomPlot {
   void mouseMoveEvent(QMouseEvent* event) override;
 
  private:
+  QCPLayoutGrid* top_ = nullptr;  // the title, then the legend beside it or under it
   QCPTextElement* title_ = nullptr;
   QStringList bar_labels_;
   std::function<QString(double, double)> hover_;

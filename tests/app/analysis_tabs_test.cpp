@@ -194,6 +194,12 @@ TEST_F(AnalysisTabsTest, TheRankingChartHoldsTheLastSearch) {
   EXPECT_EQ(bars->dataCount(), static_cast<int>(result.ranking.size()));
   EXPECT_EQ(bars->data()->at(0)->value, static_cast<double>(result.ranking[0].count));
   EXPECT_EQ(chart->bar_labels().size(), static_cast<int>(result.ranking.size()));
+  // The twelve animals stand side by side under a wide chart and upright under a narrow one.
+  tabs_->tab_strip()->setCurrentIndex(AnalysisTabs::kChart);
+  for (const auto& [width, upright] : {std::pair(1200, false), std::pair(250, true)}) {
+    chart->resize(width, 300);
+    EXPECT_EQ(chart->xAxis->tickLabelRotation() != 0, upright) << width;
+  }
 }
 
 // The window's 图表 page after a search and a back-test on the real history.

@@ -1,10 +1,12 @@
 // chart_screenshot DRAWS_FILE OUT_PNG [maximised]: opens the main window on a fresh history built
 // from the draws, runs 检索 and 回测检验, shows the page 图表 at the window's default size (or
-// maximised) and saves the screen as OUT_PNG. For looking at the charts as a display server
-// draws them (scripts/screenshot-charts.sh runs it under Xvfb).
+// maximised) and saves the screen as OUT_PNG, and beside it what 保存图表 saves (OUT_PNG with
+// "-saved.png" for ".png"). For looking at the charts as a display server draws them
+// (scripts/screenshot-charts.sh runs it under Xvfb).
 
 #include <QApplication>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTabBar>
 #include <QTemporaryDir>
@@ -13,6 +15,7 @@
 #include <cstring>
 
 #include "app/analysis_tabs.h"
+#include "app/chart_page.h"
 #include "app/frm_main.h"
 #include "platform/base/clock.h"
 #include "platform/base/settings_store.h"
@@ -57,10 +60,17 @@ int main(int argc, char** argv) {
   tabs->setCurrentIndex(brivo::AnalysisTabs::kChart);
   int status = 0;
   QTimer::singleShot(1500, &app, [&] {
-    if (!window.screen()->grabWindow(0).save(QString::fromLocal8Bit(argv[2]), "PNG")) status = 1;
+    const QString out = QString::fromLocal8Bit(argv[2]);
+    QString saved = out;
+    saved.replace(QRegularExpression("\\.png$"), "-saved.png");
+    if (!window.screen()->grabWindow(0).save(out, "PNG") ||
+        !window.findChild<brivo::ChartPage*>()->Image().save(saved, "PNG")) {
+      status = 1;
+    }
     app.quit();
   });
   app.exec();
   if (status == 0) std::printf("%s\n", argv[2]);
+  if (status != 0) std::fprintf(stderr, "chart_screenshot: cannot save %s\n", argv[2]);
   return status;
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Screenshots of the page 图表 in the real window on the real history, drawn by a real X server
 # (Xvfb): at the window's default size on a 1280×800 screen, and maximised on a 1920×1080 one.
-# Usage: scripts/screenshot-charts.sh [OUT_FOLDER] (default: build); prints the images' paths.
+# Usage: scripts/screenshot-charts.sh [OUT_FOLDER] (default: build). Writes charts-1280x800.png and
+# charts-maximised.png, each with the image 保存图表 saves beside it (…-saved.png).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

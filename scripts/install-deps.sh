@@ -8,7 +8,7 @@ PACKAGES=(
   clang-format clang libclang-rt-14-dev
   libsqlite3-dev libxml2-dev
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-translations-l10n libgl-dev
-  qt6-charts-dev libqt6opengl6-dev libqcustomplot-dev
+  libqcustomplot-dev
   fonts-wqy-microhei
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth imagemagick python3 python3-xlrd python3-olefile libreoffice-calc-nogui

@@ -20,6 +20,7 @@ namespace exports {
 inline constexpr char kOmissionWorkbook[] = "Yilou.xls";  // the omission table
 inline constexpr char kBacktestWorkbook[] = "Huice.xls";  // the back-test
 inline constexpr char kFamilyWorkbook[] = "Quanbu.xls";   // every setting back-tested
+inline constexpr char kChartImage[] = "Tubiao.png";       // both charts of the page 图表
 }  // namespace exports
 
 // What the analysis pages take from the window: they own no database and no settings, and ask
@@ -35,6 +36,11 @@ struct AnalysisInputs {
   const store::ZodiacTables* zodiac = nullptr;
   // A grid double-clicked, to be exported as the workbook `file` of the program folder.
   std::function<void(FlexGrid* grid, const char* file)> export_grid;
+  // The save-file dialog with this title, proposing `file` in the program folder; the path
+  // chosen, none for Cancel.
+  std::function<std::optional<std::string>(const std::string& title, const char* file,
+                                           const std::string& filter)>
+      save_path;
   // A command that failed; without it the page says so in its own summary line.
   std::function<void(const std::string& what, const Status& status)> failed;
 

@@ -29,7 +29,7 @@ AnalysisTabs::AnalysisTabs(AnalysisInputs inputs, QWidget* parent)
   results_ = new QWidget;
   omission_ = new OmissionPage(inputs_);
   backtest_ = new BacktestPage(inputs_);
-  chart_ = new ChartPage;
+  chart_ = new ChartPage(inputs_);
   family_ = new FamilyPage(inputs_);
   for (QWidget* page :
        {results_, static_cast<QWidget*>(omission_), static_cast<QWidget*>(backtest_),
@@ -40,6 +40,7 @@ AnalysisTabs::AnalysisTabs(AnalysisInputs inputs, QWidget* parent)
 
   connect(tab_strip_, &QTabBar::currentChanged, pages_, &QStackedWidget::setCurrentIndex);
   backtest_->SetFinished([this](const search::BacktestResult& r) { chart_->ShowBacktest(r); });
+  family_->SetFinished([this](const search::FamilyResult& r) { chart_->ShowFamily(r); });
   // The family runs on its own page; the back-test page waits meanwhile.
   backtest_->SetFamilyAsked(
       [this](const search::SearchCriteria& c, search::SearchType type, int top_k) {

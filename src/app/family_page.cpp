@@ -35,7 +35,7 @@ QString BasisName(const search::SearchCriteria& c) {
 
 // A verdict needs enough targets and differences that vary.
 bool HasEvidence(const search::FamilyRow& row) {
-  return row.summary.targets >= kMinTargets && row.sd > 0;
+  return row.summary.targets >= kMinTargets && row.summary.deviation > 0;
 }
 
 // What a column sorts by: a number, or the text shown.
@@ -175,7 +175,7 @@ QString FamilyPage::SummaryText(const search::FamilyResult& r) {
 
 QString FamilyPage::VerdictOf(const search::FamilyRow& row) {
   if (row.summary.targets < kMinTargets) return QString::fromUtf8("检验期数不足30期，不作判断");
-  if (!(row.sd > 0)) return QString::fromUtf8("差值没有波动，不作判断");
+  if (!(row.summary.deviation > 0)) return QString::fromUtf8("差值没有波动，不作判断");
   return QString::fromStdString(search::VerdictText(row.verdict));
 }
 

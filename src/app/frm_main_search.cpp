@@ -14,6 +14,7 @@
 #include "platform/qt/wait_cursor.h"
 #include "search/history_draws.h"
 #include "search/ranking.h"
+#include "store/history_db.h"
 
 namespace brivo {
 
@@ -74,6 +75,9 @@ AnalysisInputs FrmMain::AnalysisInputsOfWindow() {
   };
   inputs.zodiac = &session_.zodiac();
   inputs.export_grid = [this](FlexGrid* grid, const char* file) { ExportGrid(grid, false, file); };
+  inputs.save_path = [this](const std::string& title, const char* file, const std::string& filter) {
+    return prompts_->SaveFile(title, store::ProgramFile(context_.program_folder, file), filter);
+  };
   inputs.failed = [this](const std::string& what, const Status& s) { WarnOfFailure(what, s); };
   return inputs;
 }

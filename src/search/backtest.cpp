@@ -58,7 +58,8 @@ BacktestSummary Summarize(const std::vector<BacktestRow>& rows) {
     const double d = row.hits - row.chance - s.mean_difference;
     squares += d * d;
   }
-  const double half = 1.96 * std::sqrt(squares / (t - 1)) / std::sqrt(t);
+  s.deviation = std::sqrt(squares / (t - 1));
+  const double half = 1.96 * s.deviation / std::sqrt(t);
   s.low = s.mean_difference - half;
   s.high = s.mean_difference + half;
   if (s.low > 0) s.verdict = Verdict::kAbove;

@@ -29,6 +29,7 @@ struct BacktestSummary {
   double mean_hits = 0;
   double mean_chance = 0;
   double mean_difference = 0;                // d̄, the mean of hits - chance
+  double deviation = 0;                      // s, their sample standard deviation; 0 when T < 2
   double low = 0;                            // d̄ - 1.96 s / √T, s the sample standard deviation
   double high = 0;                           // d̄ + 1.96 s / √T; both d̄ when T < 2
   Verdict verdict = Verdict::kNoDifference;  // above or below when the interval excludes 0

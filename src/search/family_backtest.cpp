@@ -14,18 +14,10 @@ constexpr double kAlpha = 0.05;
 constexpr auto kProgressEvery = std::chrono::milliseconds(50);
 
 // z and the two-sided p of one setting; no evidence (0 and 1) without a spread to measure by.
-void TestAgainstChance(const std::vector<BacktestRow>& rows, FamilyRow* row) {
+void TestAgainstChance(FamilyRow* row) {
   const BacktestSummary& s = row->summary;
-  if (s.targets < 2) return;
-  double squares = 0;
-  for (const BacktestRow& r : rows) {
-    const double d = r.hits - r.chance - s.mean_difference;
-    squares += d * d;
-  }
-  const auto t = static_cast<double>(s.targets);
-  row->sd = std::sqrt(squares / (t - 1));
-  if (!(row->sd > 0)) return;
-  row->z = s.mean_difference / (row->sd / std::sqrt(t));
+  if (s.targets < 2 || !(s.deviation > 0)) return;
+  row->z = s.mean_difference / (s.deviation / std::sqrt(static_cast<double>(s.targets)));
   row->p = TwoSidedP(row->z);
 }
 
@@ -86,7 +78,7 @@ FamilyResult RunFamilyBacktest(const HistoryDraws& draws, const store::ZodiacTab
     rows[i].index = i;
     rows[i].setting = family[i];
     rows[i].summary = r.summary;
-    TestAgainstChance(r.rows, &rows[i]);
+    TestAgainstChance(&rows[i]);
     finished[i] = 1;
     ++done;
   };

@@ -22,7 +22,6 @@ struct FamilyRow {
   std::size_t index = 0;  // the setting's place in the family, from 0
   SearchCriteria setting;
   BacktestSummary summary;                   // T, h̄, c̄, d̄ and its 95% interval
-  double sd = 0;                             // s, the sample standard deviation of hits - chance
   double z = 0;                              // d̄ / (s / √T); 0 where s is 0 or T < 2
   double p = 1;                              // two-sided: erfc(|z| / √2)
   double adjusted_p = 1;                     // Holm's adjustment over the settings tested

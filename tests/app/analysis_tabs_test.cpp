@@ -1,27 +1,31 @@
 // The analysis tabs on a real history file: each button fills its grid and summary, a heading
-// re-sorts the omission table, a double click exports, and the charts hold what was shown.
+// re-sorts the omission table, a double click exports, and the charts hold what was shown; in the
+// window, 保存图表 writes both charts as one image.
 
 #include "app/analysis_tabs.h"
 
 #include <gtest/gtest.h>
 
-#include <QBarSeries>
-#include <QBarSet>
-#include <QChart>
-#include <QChartView>
 #include <QHeaderView>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLineSeries>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabBar>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 #include <algorithm>
+#include <cmath>
+#include <numbers>
 
+#include "app/chart_page.h"
+#include "app/chart_plot.h"
 #include "app/family_page.h"
 #include "app/flex_grid.h"
+#include "app/frm_main_fixture.h"
+#include "search/chance.h"
 #include "search/evaluator.h"
 #include "store/history_db.h"
 #include "testing/history_builder.h"
@@ -162,9 +166,9 @@ TEST_F(AnalysisTabsTest, BacktestButtonFillsTheRowsSummaryAndChart) {
   EXPECT_TRUE(grid->isVisible());
   EXPECT_FALSE(Find<QPushButton>("BacktestCancel")->isVisible());
 
-  QChart* chart = Find<QChartView>("BacktestChart")->chart();
-  ASSERT_EQ(chart->series().size(), 2);
-  EXPECT_EQ(static_cast<QLineSeries*>(chart->series()[0])->count(), static_cast<int>(kDraws) - 1);
+  ChartPlot* chart = Find<ChartPlot>("BacktestChart");
+  ASSERT_EQ(chart->graphCount(), 3);  // the running difference and the band's two edges
+  EXPECT_EQ(chart->graph(0)->dataCount(), static_cast<int>(kDraws));  // t = 0 and each target
 }
 
 TEST_F(AnalysisTabsTest, CancelStopsTheBacktestAndShowsWhatWasDone) {
@@ -187,12 +191,19 @@ TEST_F(AnalysisTabsTest, TheRankingChartHoldsTheLastSearch) {
   search::Evaluator evaluator(std::move(draws));
   const search::SearchResult result = evaluator.Evaluate(criteria_, search::SearchType::kPosition);
   tabs_->ShowRanking(criteria_, result);
-  QChart* chart = Find<QChartView>("RankingChart")->chart();
-  ASSERT_EQ(chart->series().size(), 2);  // the bars and the even spread
-  const auto* bars = static_cast<QBarSeries*>(chart->series()[0]);
-  ASSERT_EQ(bars->barSets().size(), 1);
-  EXPECT_EQ(bars->barSets()[0]->count(), static_cast<int>(result.ranking.size()));
-  EXPECT_EQ(bars->barSets()[0]->at(0), static_cast<double>(result.ranking[0].count));
+  ChartPlot* chart = Find<ChartPlot>("RankingChart");
+  ASSERT_EQ(chart->plottableCount(), 2);  // the bars and the even spread
+  const auto* bars = qobject_cast<QCPBars*>(chart->plottable(0));
+  ASSERT_NE(bars, nullptr);
+  EXPECT_EQ(bars->dataCount(), static_cast<int>(result.ranking.size()));
+  EXPECT_EQ(bars->data()->at(0)->value, static_cast<double>(result.ranking[0].count));
+  EXPECT_EQ(chart->bar_labels().size(), static_cast<int>(result.ranking.size()));
+  // The twelve animals stand side by side under a wide chart and upright under a narrow one.
+  tabs_->tab_strip()->setCurrentIndex(AnalysisTabs::kChart);
+  for (const auto& [width, upright] : {std::pair(1200, false), std::pair(250, true)}) {
+    chart->resize(width, 300);
+    EXPECT_EQ(chart->xAxis->tickLabelRotation() != 0, upright) << width;
+  }
 }
 
 // 全部设置回测 runs the family of the window's position search, shows its rows sorted by p with
@@ -230,6 +241,23 @@ TEST_F(AnalysisTabsTest, FamilyButtonBacktestsEverySetting) {
   EXPECT_EQ(grid->Text(1, 7), Decimals(single.mean_hits, 3));
   EXPECT_EQ(grid->Text(1, 9), Decimals(single.mean_difference, 3));
 
+  // The chart's bins hold every setting whose differences vary, under m · 0.5 · φ(z).
+  const std::vector<QString> verdicts = Column(grid, 14);
+  const auto m = static_cast<double>(
+      649 - 1 -
+      std::count(verdicts.begin(), verdicts.end(), QString::fromUtf8("差值没有波动，不作判断")));
+  ChartPlot* chart = tabs_->chart_page()->family_plot();
+  ASSERT_EQ(chart->plottableCount(), 2);
+  const auto* bins = qobject_cast<QCPBars*>(chart->plottable(0));
+  double binned = 0;
+  for (int b = 0; b < bins->dataCount(); ++b) binned += bins->data()->at(b)->value;
+  EXPECT_EQ(binned, m);
+  double peak = 0;
+  for (int i = 0; i < chart->graph(0)->dataCount(); ++i) {
+    peak = std::max(peak, chart->graph(0)->data()->at(i)->value);
+  }
+  EXPECT_NEAR(peak, m * 0.5 / std::sqrt(2 * std::numbers::pi), 1e-9);
+
   QHeaderView* header = grid->horizontalHeader();
   const int x = header->sectionViewportPosition(0) + header->sectionSize(0) / 2;
   QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
@@ -239,6 +267,117 @@ TEST_F(AnalysisTabsTest, FamilyButtonBacktestsEverySetting) {
   ASSERT_EQ(exported_.size(), 1u);
   EXPECT_EQ(exported_[0], std::make_pair(std::string("MSFlexGrid6"), std::string("Quanbu.xls")));
 }
+
+// The window's 图表 page after a search and a back-test on the real history.
+class ChartPageTest : public FrmMainTest {
+ protected:
+  void SetUp() override {
+    History(testing::RealHistory(kDraws));
+    Open();
+    window_->Command1_Click();  // every draw of the range
+    Find<QTabBar>("TabStrip2")->setCurrentIndex(AnalysisTabs::kBacktest);
+    QTest::mouseClick(Find<QPushButton>("Command6"), Qt::LeftButton);
+    Find<QTabBar>("TabStrip2")->setCurrentIndex(AnalysisTabs::kChart);
+  }
+  // The tooltip shown with the mouse at `key` of the chart, halfway up its value axis.
+  QString TipAt(ChartPlot* chart, double key) {
+    chart->replot();
+    const QCPRange up = chart->yAxis->range();
+    const QPointF at(chart->xAxis->coordToPixel(key), chart->yAxis->coordToPixel(up.center()));
+    QMouseEvent move(QEvent::MouseMove, at, chart->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(chart, &move);
+    return QToolTip::text();
+  }
+};
+
+TEST_F(ChartPageTest, TheChartsHoldTheRankingAndTheDifferenceInsideItsBand) {
+  FlexGrid* ranking = Find<FlexGrid>("MSFlexGrid3");
+  ChartPlot* bar_chart = Find<ChartPlot>("RankingChart");
+  const auto* bars = qobject_cast<QCPBars*>(bar_chart->plottable(0));
+  ASSERT_NE(bars, nullptr);
+  ASSERT_EQ(bars->dataCount(), ranking->Rows() - 1);
+  for (int i = 0; i < bars->dataCount(); ++i) {
+    EXPECT_EQ(bar_chart->bar_labels()[i], ranking->Text(i + 1, 1)) << i;
+    EXPECT_EQ(bars->data()->at(i)->value, ranking->Text(i + 1, 2).toDouble()) << i;
+  }
+  EXPECT_TRUE(
+      TipAt(bar_chart, 1)
+          .contains(ranking->Text(1, 1) + QString::fromUtf8("：出现") + ranking->Text(1, 2)))
+      << QToolTip::text().toStdString();
+
+  // The same back-test run here: Σ(h − c) and the sample deviation s of h − c.
+  const std::optional<search::SearchCriteria> c = window_->ReadCriteria();
+  ASSERT_TRUE(c.has_value());
+  search::HistoryDraws draws;
+  ASSERT_TRUE(search::ReadHistoryDraws(*window_->database(), &draws).ok());
+  search::Evaluator evaluator(std::move(draws));
+  search::ChanceModel chance(window_->zodiac(), {c->sx_ini, c->ds_ini});
+  const search::BacktestResult r =
+      search::RunBacktest(evaluator, *c, search::SearchType::kPosition, 6, chance, nullptr);
+  const auto targets = static_cast<double>(r.rows.size());
+  ASSERT_GT(targets, 2);
+  double sum = 0;
+  for (const search::BacktestRow& row : r.rows) sum += row.hits - row.chance;
+  double squares = 0;
+  for (const search::BacktestRow& row : r.rows) {
+    squares += std::pow(row.hits - row.chance - sum / targets, 2);
+  }
+  const double band = 1.96 * std::sqrt(squares / (targets - 1)) * std::sqrt(targets);
+  ChartPlot* line_chart = Find<ChartPlot>("BacktestChart");
+  ASSERT_EQ(line_chart->graphCount(), 3);
+  const double expected_ends[3] = {sum, band, -band};
+  for (int g = 0; g < 3; ++g) {
+    const QCPGraphDataContainer& data = *line_chart->graph(g)->data();
+    ASSERT_EQ(data.size(), static_cast<int>(r.rows.size()) + 1);
+    EXPECT_EQ(data.at(0)->value, 0) << g;
+    EXPECT_NEAR(data.at(data.size() - 1)->value, expected_ends[g], 1e-9) << g;
+  }
+  EXPECT_TRUE(TipAt(line_chart, targets).contains(QString::number(r.rows.back().issue)))
+      << QToolTip::text().toStdString();
+}
+
+struct SaveCase {
+  const char* name;
+  const char* answer;  // the file dialog's answer in the program folder; null for Cancel
+  bool written;
+};
+
+class ChartSaveTest : public ChartPageTest, public ::testing::WithParamInterface<SaveCase> {};
+
+TEST_P(ChartSaveTest, SavesBothChartsAsOnePngOrTellsWhyNot) {
+  const std::string path = GetParam().answer ? dir_.File(GetParam().answer) : std::string();
+  prompts_.answers = {GetParam().answer ? std::optional(path) : std::nullopt};
+  EXPECT_EQ(Find<QPushButton>("Command7")->text(), QString::fromUtf8("保存图表(&P)"));
+  QTest::mouseClick(Find<QPushButton>("Command7"), Qt::LeftButton);
+  ASSERT_FALSE(prompts_.shown.empty());
+  EXPECT_EQ(prompts_.shown[0].kind, "save");
+  EXPECT_EQ(prompts_.shown[0].text, store::ProgramFile(dir_.path().string(), "Tubiao.png"));
+  const std::vector<std::string> warnings = prompts_.TakeWarnings();
+  if (GetParam().written) {
+    EXPECT_TRUE(warnings.empty());
+    const QImage saved(QString::fromStdString(path), "PNG");
+    EXPECT_EQ(saved.size(), QSize(ChartPage::kImageWidth, 2 * ChartPage::kImageChartHeight));
+    EXPECT_EQ(saved.convertToFormat(QImage::Format_RGB32),
+              window_->findChild<ChartPage*>()->Image());
+  } else {
+    EXPECT_FALSE(std::filesystem::exists(dir_.File("Tubiao.png")));
+    ASSERT_EQ(warnings.size(), GetParam().answer ? 1u : 0u);
+    if (!warnings.empty()) {
+      EXPECT_EQ(warnings[0].rfind("无法写入文件 " + path + "\n无法读写文件", 0), 0u) << warnings[0];
+    }
+  }
+  // Nothing but the history, its settings and the image: no half-written file is left.
+  for (const auto& entry : std::filesystem::directory_iterator(dir_.path())) {
+    EXPECT_EQ(entry.path().string().find(".tmp"), std::string::npos) << entry.path();
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, ChartSaveTest,
+                         ::testing::Values(SaveCase{"Saved", "Tubiao.png", true},
+                                           SaveCase{"Cancelled", nullptr, false},
+                                           SaveCase{"FolderMissing", "missing/Tubiao.png", false}),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 }  // namespace
 }  // namespace brivo

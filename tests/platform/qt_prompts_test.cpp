@@ -203,6 +203,29 @@ TEST_F(QtPromptsTest, OpenFileIsNulloptForCancel) {
   EXPECT_EQ(prompts_.OpenFile("Open", dir.path().string(), "All (*)"), std::nullopt);
 }
 
+TEST_F(QtPromptsTest, SaveFileProposesTheNameAndGivesThePathOrNulloptForCancel) {
+  TempDir dir;
+  const std::string file = dir.File("图表.png");
+  WhenModal<QFileDialog>([&dir](QFileDialog* dialog) {
+    EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
+    EXPECT_EQ(QDir(dialog->directory()).canonicalPath(),
+              QDir(QString::fromStdString(dir.path().string())).canonicalPath());
+    EXPECT_EQ(dialog->selectedFiles().value(0).section('/', -1), Q("图表.png"));
+    QDialogButtonBox* buttons = dialog->findChild<QDialogButtonBox*>();
+    if (buttons == nullptr || buttons->button(QDialogButtonBox::Save) == nullptr) {
+      ADD_FAILURE() << "the file dialog has no Save button";
+      dialog->reject();
+      return;
+    }
+    buttons->button(QDialogButtonBox::Save)->click();
+  });
+  const std::optional<std::string> chosen = prompts_.SaveFile("保存", file, "PNG (*.png)");
+  ASSERT_TRUE(chosen.has_value());
+  EXPECT_EQ(std::filesystem::path(*chosen).filename(), std::filesystem::path(file).filename());
+  WhenModal<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
+  EXPECT_EQ(prompts_.SaveFile("保存", file, "PNG (*.png)"), std::nullopt);
+}
+
 TEST(WaitCursorTest, ShowsTheWaitCursorWhileAlive) {
   ASSERT_EQ(QApplication::overrideCursor(), nullptr);
   {

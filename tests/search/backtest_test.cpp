@@ -37,6 +37,7 @@ TEST(BacktestTest, HandWorkedTargets) {
   EXPECT_NEAR(r.summary.mean_hits, 0.6, 1e-12);
   EXPECT_NEAR(r.summary.mean_chance, 0.0625, 1e-12);
   EXPECT_NEAR(r.summary.mean_difference, 0.5375, 1e-12);
+  EXPECT_NEAR(r.summary.deviation, std::sqrt(0.3), 1e-12);
   const double half = 1.96 * std::sqrt(0.3) / std::sqrt(5.0);
   EXPECT_NEAR(r.summary.low, 0.5375 - half, 1e-12);
   EXPECT_NEAR(r.summary.high, 0.5375 + half, 1e-12);

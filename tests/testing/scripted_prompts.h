@@ -13,7 +13,7 @@ namespace brivo::testing {
 class ScriptedPrompts final : public Prompts {
  public:
   struct Shown {
-    std::string kind;  // "confirm", "warn", "input", "open"
+    std::string kind;  // "confirm", "warn", "input", "open", "save"
     std::string text;
     std::string title;
   };
@@ -34,6 +34,12 @@ class ScriptedPrompts final : public Prompts {
   std::optional<std::string> OpenFile(const std::string& title, const std::string& folder,
                                       const std::string&) override {
     shown.push_back({"open", folder, title});
+    return Next();
+  }
+  // The save-file dialog is recorded with the path it proposes as its text.
+  std::optional<std::string> SaveFile(const std::string& title, const std::string& path,
+                                      const std::string&) override {
+    shown.push_back({"save", path, title});
     return Next();
   }
 

@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-// The program's message boxes, input boxes and file dialog, behind one interface so that tests
+// The program's message boxes, input boxes and file dialogs, behind one interface so that tests
 // answer them without a person.
 namespace brivo {
 
@@ -19,6 +19,10 @@ class Prompts {
                                            const std::string& default_text) = 0;
   // The open-file dialog; nullopt when cancelled.
   virtual std::optional<std::string> OpenFile(const std::string& title, const std::string& folder,
+                                              const std::string& filter) = 0;
+  // The save-file dialog, opened on `path` (its folder and proposed name); the path chosen,
+  // nullopt when cancelled.
+  virtual std::optional<std::string> SaveFile(const std::string& title, const std::string& path,
                                               const std::string& filter) = 0;
 };
 

@@ -45,4 +45,12 @@ std::optional<std::string> QtPrompts::OpenFile(const std::string& title, const s
   return path.toStdString();
 }
 
+std::optional<std::string> QtPrompts::SaveFile(const std::string& title, const std::string& path,
+                                               const std::string& filter) {
+  // The dialog asks before it replaces a file.
+  const QString chosen = QFileDialog::getSaveFileName(parent_, Q(title), Q(path), Q(filter));
+  if (chosen.isEmpty()) return std::nullopt;
+  return chosen.toStdString();
+}
+
 }  // namespace brivo

@@ -16,6 +16,8 @@ class QtPrompts final : public Prompts {
                                    const std::string& default_text) override;
   std::optional<std::string> OpenFile(const std::string& title, const std::string& folder,
                                       const std::string& filter) override;
+  std::optional<std::string> SaveFile(const std::string& title, const std::string& path,
+                                      const std::string& filter) override;
 
  private:
   QWidget* parent_;

@@ -117,7 +117,7 @@ TEST_F(FrmMainSearchTest, TheAnalysisPagesRunOnTheWindowsCriteriaAndHistory) {
   History(testing::RealHistory(80));
   Open();
   auto* tabs = Find<QTabBar>("TabStrip2");
-  ASSERT_EQ(tabs->count(), 4);
+  ASSERT_EQ(tabs->count(), 5);
   EXPECT_EQ(tabs->tabText(0), QString::fromUtf8("检索结果"));
   EXPECT_TRUE(Matched()->isVisibleTo(window_.get()));
   Find<QPushButton>("Command5")->click();

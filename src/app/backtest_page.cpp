@@ -95,7 +95,10 @@ void BacktestPage::Command6_Click() {
   const std::optional<int> top_k = ReadTopK();
   if (!top_k) return;
   const std::optional<search::SearchCriteria> c = inputs_.criteria();
-  if (!c) return;
+  if (!c) {
+    ClearResult(QString());  // the window has said why
+    return;
+  }
   Run(*c, *top_k);
 }
 
@@ -136,6 +139,11 @@ void BacktestPage::Run(const search::SearchCriteria& c, int top_k) {
   SetRunning(false);
   Fill(result, c.result_kind, c.sx_ini);
   if (finished_) finished_(result);
+}
+
+void BacktestPage::ClearResult(const QString& why) {
+  grid_->SetRows(1);
+  summary_->setText(why);
 }
 
 void BacktestPage::SetRunning(bool running) {

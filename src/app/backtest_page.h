@@ -37,6 +37,8 @@ class BacktestPage : public QWidget {
   std::optional<int> ReadTopK();
   void Run(const search::SearchCriteria& c, int top_k);
   void SetRunning(bool running);
+  // Takes the last run's rows off the page; the summary line says why.
+  void ClearResult(const QString& why);
   void Fill(const search::BacktestResult& r, store::Kind kind, int sx_ini);
 
   const AnalysisInputs& inputs_;

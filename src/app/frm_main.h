@@ -85,6 +85,8 @@ class FrmMain : public QMainWindow {
   void PatternRefresh();
   // Text3(0) = the oldest issue + 1 (上期) or + the look-back distance (前N期).
   void DefaultStartIssue();
+  // The whole history as the issue range: DefaultStartIssue and Text3(1) = the newest issue.
+  void DefaultIssueRange();
 
   // Keeping the history: manual entry, text import, deleting, clearing, truncating.
   void MaskEdBox1_Change(int index);  // an entry box changed; the seventh stores the draw
@@ -102,6 +104,8 @@ class FrmMain : public QMainWindow {
   void Command1_Click();
   void Command2_Click();  // 组合检索: the combination search
   std::optional<search::SearchCriteria> ReadCriteria();
+  // False, having told the user, when start is after end or no stored draw lies between them.
+  bool RangeHoldsDraws(std::int64_t start, std::int64_t end);
   // Runs a search on the criteria of the controls and shows its answer.
   using SearchRunner = Status (HistorySession::*)(const search::SearchCriteria&,
                                                   search::SearchResult*);

@@ -117,6 +117,7 @@ void FrmMain::cmdRdLst_Click() {
       return;
     }
     RefreshAfterHistoryChange();
+    DefaultIssueRange();  // a new history is searched whole, as after the online update
   }
   ShowHint(
       QString::fromUtf8("读入%1行：%2期开奖号码，跳过%3行%4")

@@ -176,4 +176,11 @@ void FrmMain::DefaultStartIssue() {
   if (session_.DefaultStartIssue(distance, &start).ok()) text3_[0]->setText(QString::number(start));
 }
 
+void FrmMain::DefaultIssueRange() {
+  DefaultStartIssue();
+  if (const std::int64_t newest = session_.NewestIssue(); newest > 0) {
+    text3_[1]->setText(QString::number(newest));
+  }
+}
+
 }  // namespace brivo

@@ -80,10 +80,7 @@ void FrmMain::StartUp() {
   // The search kind, selected as a click would (which also loads the pattern).
   Select(option3_, state_.intLei, &FrmMain::Option3_Click);
   // The default issue range: from the first draw with a pattern record to the newest.
-  DefaultStartIssue();
-  if (const std::int64_t newest = session_.NewestIssue(); newest > 0) {
-    text3_[1]->setText(QString::number(newest));
-  }
+  DefaultIssueRange();
   // The search pattern from the pattern record (or the manual boxes).
   LoadPattern();
   // The zodiac codes, and the zodiac groups of the reference year.

@@ -125,10 +125,7 @@ void FrmMain::Command21_Click() {
   statusBar()->clearMessage();
   if (result.appended > 0 || s.ok()) {
     RefreshAfterHistoryChange();
-    // The issue range runs over the whole history again.
-    DefaultStartIssue();
-    const std::int64_t newest = session_.NewestIssue();
-    if (newest > 0) text3_[1]->setText(QString::number(newest));
+    DefaultIssueRange();  // the issue range runs over the whole history again
     ShowHint(QString::fromUtf8("在线更新完成，新增%1期").arg(result.appended));
   }
   if (!s.ok()) {

@@ -50,7 +50,13 @@ OmissionPage::OmissionPage(const AnalysisInputs& inputs, QWidget* parent)
 
 void OmissionPage::Command5_Click() {
   const std::optional<search::SearchCriteria> c = inputs_.criteria();
-  if (!c) return;
+  if (!c) {
+    // The window has said why; no table of another range stays under it.
+    rows_.clear();
+    summary_->clear();
+    Fill();
+    return;
+  }
   WaitCursor wait;
   search::HistoryDraws all;
   if (Status s = inputs_.draws(&all); !s.ok()) {

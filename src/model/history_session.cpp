@@ -81,6 +81,17 @@ Status HistorySession::DefaultStartIssue(int distance, std::int64_t* start) {
   return Status::Ok();
 }
 
+Status HistorySession::DrawsInRange(std::int64_t start, std::int64_t end, std::int64_t* count) {
+  *count = 0;
+  if (!db_ || start > end) return Status::Ok();
+  std::unique_ptr<Recordset> rows;
+  const std::string query = "SELECT COUNT(*) AS n FROM Lishi WHERE SQQH BETWEEN " +
+                            std::to_string(start) + " AND " + std::to_string(end);
+  if (Status s = db_->OpenSnapshot(query, &rows); !s.ok()) return s;
+  if (!rows->MoveFirst().ok()) return Status::Ok();
+  return rows->GetInt("n", count);
+}
+
 Status HistorySession::ReadProposedIssue(std::int64_t* newest) {
   *newest = 0;
   Recordset* snapshot = Snapshot();

@@ -48,6 +48,9 @@ class HistorySession {
   // The issue of the first draw after the oldest one at `distance`; NotFound when the history is
   // empty.
   Status DefaultStartIssue(int distance, std::int64_t* start);
+  // How many stored draws lie in the issue range start..end (both included); 0 for an empty
+  // range, a range with start after end, or no history open.
+  Status DrawsInRange(std::int64_t start, std::int64_t end, std::int64_t* count);
   // Reads the proposed issue (QQH of the newest row) into proposed_issue() and *newest (its own
   // issue); NotFound, with nothing changed, for an empty history.
   Status ReadProposedIssue(std::int64_t* newest);

@@ -35,6 +35,10 @@ std::string VerdictText(Verdict verdict) {
       return "显著高于随机";
     case Verdict::kBelow:
       return "显著低于随机";
+    case Verdict::kTooFew:
+      return "检验期数不足30期，不作判断";
+    case Verdict::kNoSpread:
+      return "差值没有波动，不作判断";
     case Verdict::kNoDifference:
       break;
   }
@@ -49,6 +53,7 @@ BacktestSummary Summarize(const std::vector<BacktestRow>& rows) {
   for (const BacktestRow& row : rows) {
     s.mean_hits += row.hits / t;
     s.mean_chance += row.chance / t;
+    if (row.matched == 0) ++s.unmatched;
   }
   s.mean_difference = s.mean_hits - s.mean_chance;
   s.low = s.high = s.mean_difference;
@@ -58,9 +63,17 @@ BacktestSummary Summarize(const std::vector<BacktestRow>& rows) {
     const double d = row.hits - row.chance - s.mean_difference;
     squares += d * d;
   }
-  const double half = 1.96 * std::sqrt(squares / (t - 1)) / std::sqrt(t);
+  const double sd = std::sqrt(squares / (t - 1));
+  const double half = 1.96 * sd / std::sqrt(t);
   s.low = s.mean_difference - half;
   s.high = s.mean_difference + half;
+  if (rows.size() < kMinVerdictTargets) return s;
+  // Equal differences leave only the rounding of their mean as spread.
+  if (sd <= 1e-9) {
+    s.verdict = Verdict::kNoSpread;
+    return s;
+  }
+  s.verdict = Verdict::kNoDifference;
   if (s.low > 0) s.verdict = Verdict::kAbove;
   if (s.high < 0) s.verdict = Verdict::kBelow;
   return s;

@@ -166,6 +166,10 @@ class FrmMain : public QMainWindow {
   bool OfferToSetAsideUnreadableFile(const std::string& path, const Status& status);
   void ReportUnopenableHistory(const std::string& path, const Status& status);
 
+  // Stores a setting the user has just changed; nothing while starting up, when the handlers
+  // only show what was read (a write would make the settings file be rewritten whole).
+  void SaveInt(const char* key, int value);
+  void SaveBool(const char* key, bool value);
   // Selects an option button and runs its array's handler for its index, as a click would.
   void SelectOption(QRadioButton* button, int index, void (FrmMain::*handler)(int));
 
@@ -209,6 +213,7 @@ class FrmMain : public QMainWindow {
   std::string update_sources_;
   bool update_cancelled_ = false;
   WindowState state_;
+  bool starting_up_ = true;  // see SaveInt
   // The history: the database, its recordsets, the memory and zodiac tables, the proposed issue.
   HistorySession session_;
   // While set, changes of the entry boxes are neither stored nor move the focus (emptying the

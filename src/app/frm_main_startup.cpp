@@ -97,6 +97,7 @@ void FrmMain::StartUp() {
             "历史号码是空的：点击“读取历史号文本”读入随程序附带的%1，或点击“历史号在线更新”")
             .arg(QString::fromUtf8(kShippedHistoryFile)));
   }
+  starting_up_ = false;
 }
 
 }  // namespace brivo

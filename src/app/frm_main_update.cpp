@@ -37,14 +37,18 @@ std::string KeptYearsQuestion(int kept_years, int draws, int refetch_year) {
          "年起重新读取。\n\nOK：删除并重新读取。\nCancel：保留全部历史号码，只追加新的开奖号码。";
 }
 
-// Where the update stopped, why each source could not go on, and what was kept.
-std::string StopMessage(const acquire::OnlineUpdateResult& result, std::int64_t newest) {
+// Where the update stopped, the sources it used (as the setting is written), why each could not
+// go on, and what was kept.
+std::string StopMessage(const acquire::OnlineUpdateResult& result, std::int64_t newest,
+                        const std::string& sources) {
   const std::string issue = std::to_string(result.stopped_at);
   std::string text = result.cancelled
                          ? "在线更新已取消，" + issue + "期及以后的开奖号码没有读取。\n"
                          : "在线更新失败：无法取得" + issue + "期及以后的开奖号码。\n";
-  if (!result.cancelled && result.failures.empty()) {
+  if (!result.cancelled && sources.empty()) {
     text += "没有可用的更新来源（txtUpdateSources）。\n";
+  } else if (!result.cancelled) {
+    text += "使用的更新来源：" + sources + "\n";
   }
   for (const acquire::SourceFailure& f : result.failures) {
     text += f.source + "（" + f.base + "）：" + f.reason + "\n";
@@ -130,7 +134,8 @@ void FrmMain::Command21_Click() {
   }
   if (!s.ok()) {
     LogWarning(s.ToString());
-    prompts_->Warn(result.stopped_at != 0 ? StopMessage(result, session_.NewestIssue())
+    prompts_->Warn(result.stopped_at != 0 ? StopMessage(result, session_.NewestIssue(),
+                                                        acquire::SourceListText(addresses))
                                           : "在线更新失败：无法保存新的开奖号码。\n" +
                                                 FailureReason(s) + "\n\n历史号码没有改动。",
                    kUpdateTitle);
@@ -141,7 +146,7 @@ void FrmMain::Command21_Click() {
 
 void FrmMain::mnuSxcs_Click(int index) {
   state_.SxIni = index;
-  context_.settings->SetInt(keys::kSxIni, state_.SxIni);
+  SaveInt(keys::kSxIni, state_.SxIni);
   for (QAction* a : mnu_sxcs_) a->setChecked(false);
   mnu_sxcs_[static_cast<std::size_t>(state_.SxIni)]->setChecked(true);
   session_.zodiac().ComputeCodes(state_.SxIni, state_.SxSetup);
@@ -149,7 +154,7 @@ void FrmMain::mnuSxcs_Click(int index) {
 
 void FrmMain::mnuDscs_Click(int index) {
   state_.DsIni = index;
-  context_.settings->SetInt(keys::kDsIni, state_.DsIni);
+  SaveInt(keys::kDsIni, state_.DsIni);
   for (QAction* a : mnu_dscs_) a->setChecked(false);
   mnu_dscs_[static_cast<std::size_t>(state_.DsIni)]->setChecked(true);
 }
@@ -158,7 +163,7 @@ void FrmMain::mnuSxsetup_Click(int index) {
   state_.SxSetup = index == 0;
   mnu_sxsetup_[static_cast<std::size_t>(index)]->setChecked(true);
   mnu_sxsetup_[static_cast<std::size_t>(1 - index)]->setChecked(false);
-  context_.settings->SetBool(keys::kSxSetup, state_.SxSetup);
+  SaveBool(keys::kSxSetup, state_.SxSetup);
 }
 
 void FrmMain::mnuSetDay_Click() {
@@ -175,7 +180,7 @@ void FrmMain::mnuSetDay_Click() {
     const int years = digits ? text.toInt() : 0;
     if (years >= kMinSerchDay && years <= kMaxSerchDay) {
       state_.IniSerchDay = years;
-      context_.settings->SetInt(keys::kIniSerchDay, state_.IniSerchDay);
+      SaveInt(keys::kIniSerchDay, state_.IniSerchDay);
       return;
     }
     prompts_->Warn(

@@ -129,7 +129,9 @@ TEST_F(FrmMainUpdateFetcherTest, ServerThatDiesAfterTwoYearsKeepsTheCompleteYear
   EXPECT_EQ(issues.back(), 2014150);
   ASSERT_EQ(prompts_.shown.back().kind, "warn");
   EXPECT_THAT(prompts_.shown.back().text,
-              ::testing::StartsWith("在线更新失败：无法取得2015001期及以后的开奖号码。\npage（"));
+              ::testing::StartsWith("在线更新失败：无法取得2015001期及以后的开奖号码。\n"
+                                    "使用的更新来源：page=" +
+                                    server_.BaseUrl() + "\npage（"));
   EXPECT_THAT(prompts_.shown.back().text,
               ::testing::EndsWith("已保存新增的152期开奖号码（至2014150期），历史号码没有空缺。"));
   EXPECT_EQ(TextOf("Text1"), "2014151");
@@ -311,7 +313,7 @@ TEST(UpdateSettingsTest, DefaultsAreTheOfficialServiceThenTheHistoryFileAndNoSit
   testing::TempDir dir;
   auto settings = MakeSettingsStore(dir.File("settings.ini"));
   EXPECT_EQ(ReadTxtUpdateSources(*settings),
-            "cwl=https://www.cwl.gov.cn;17500=https://data.17500.cn");
+            "cwl=https://www.cwl.gov.cn,17500=https://data.17500.cn");
   EXPECT_EQ(ReadTxtUpdateSite(*settings), "");
   settings->Set("txtUpdateSite", "http://127.0.0.1:8686/ ");
   EXPECT_EQ(ReadTxtUpdateSite(*settings), "http://127.0.0.1:8686");

@@ -85,9 +85,10 @@ std::optional<int> BacktestPage::ReadTopK() {
   bool whole = false;
   const int k = text4_->text().trimmed().toInt(&whole);
   if (whole && k >= 1 && k <= kMaxTopK) return k;
-  summary_->setText(QString::fromUtf8("前K名“%1”不是1到%2之间的整数，没有回测")
-                        .arg(text4_->text())
-                        .arg(kMaxTopK));
+  // No rows of the last run stay under the refusal, as if they answered it.
+  ClearResult(QString::fromUtf8("前K名“%1”不是1到%2之间的整数，没有回测")
+                  .arg(text4_->text())
+                  .arg(kMaxTopK));
   return std::nullopt;
 }
 

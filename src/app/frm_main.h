@@ -177,6 +177,9 @@ class FrmMain : public QMainWindow {
   // Every stored draw, oldest first, from a snapshot of its own; false (with a warning) when the
   // history cannot be read.
   bool ReadStoredDraws(std::vector<acquire::ParsedDraw>* draws);
+  // False, having told the user why, when a truncation's answer read as `value` is no positive
+  // whole number.
+  bool AnswerIsPositive(const std::string& answer, std::int32_t value);
   // Keeps the first `kept` of the draws once the user has agreed to lose the rest: writes them to
   // the scratch file, rebuilds every row from it and compacts.
   void CutHistory(std::vector<acquire::ParsedDraw> draws, std::size_t kept);

@@ -156,9 +156,17 @@ void FrmMain::mnuDlzd_Click() {
       prompts_->Input("请输入需要删除到的期数，例如‘2014016’", kCutTitle,
                       std::to_string(static_cast<std::int64_t>(session_.proposed_issue()) - 1));
   const std::int32_t limit = acquire::ParsePositiveAnswer(answer);
-  if (limit <= 0) return;
+  if (!answer || !AnswerIsPositive(*answer, limit)) return;
   std::vector<acquire::ParsedDraw> draws;
   if (!ReadStoredDraws(&draws)) return;
+  if (draws.empty() || limit > draws.back().issue) {
+    prompts_->Warn(draws.empty()
+                       ? "历史号码是空的，没有可删除的历史号码。"
+                       : "第" + std::to_string(limit) + "期在最新一期之后（最新一期是第" +
+                             std::to_string(draws.back().issue) + "期），没有删除历史号码。",
+                   kCutTitle);
+    return;
+  }
   std::size_t kept = 0;
   while (kept < draws.size() && draws[kept].issue <= limit) ++kept;
   CutHistory(std::move(draws), kept);
@@ -169,12 +177,18 @@ void FrmMain::mnuEszhzd_Click() {
       "请输入需要删除最后多少期历史号码（例如输入3，那么就将删除最后的3期历史号码）", kCutTitle,
       "1");
   const std::int32_t count = acquire::ParsePositiveAnswer(answer);
-  if (count <= 0) return;
+  if (!answer || !AnswerIsPositive(*answer, count)) return;
   std::vector<acquire::ParsedDraw> draws;
   if (!ReadStoredDraws(&draws) || draws.empty()) return;  // an empty history has nothing to cut
   // Exactly the newest `count` stored draws go, whatever their issue numbers.
   const std::size_t kept = draws.size() - std::min(draws.size(), static_cast<std::size_t>(count));
   CutHistory(std::move(draws), kept);
+}
+
+bool FrmMain::AnswerIsPositive(const std::string& answer, std::int32_t value) {
+  if (value > 0) return true;
+  prompts_->Warn("“" + answer + "”不是正整数，没有删除历史号码。", kCutTitle);
+  return false;
 }
 
 bool FrmMain::ReadStoredDraws(std::vector<acquire::ParsedDraw>* draws) {

@@ -93,7 +93,14 @@ AnalysisInputs FrmMain::AnalysisInputsOfWindow() {
     return search::ReadHistoryDraws(*database(), out);
   };
   inputs.zodiac = &session_.zodiac();
-  inputs.export_grid = [this](FlexGrid* grid, const char* file) { ExportGrid(grid, false, file); };
+  inputs.export_grid = [this](FlexGrid* grid, const char* file) {
+    // An empty page would replace an earlier workbook with nothing.
+    if (grid->Rows() <= 1) {
+      ShowHint(QString::fromUtf8("没有可导出的内容"));
+      return;
+    }
+    ExportGrid(grid, false, file);
+  };
   inputs.failed = [this](const std::string& what, const Status& s) { WarnOfFailure(what, s); };
   return inputs;
 }

@@ -1,8 +1,12 @@
-// The analysis pages in the window: the back-test judges only on enough evidence.
+// The analysis pages in the window: the back-test judges only on enough evidence and keeps no
+// rows of an earlier run under a refusal; an empty page exports nothing; the truncations say why
+// they refuse an answer.
 
 #include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QStatusBar>
+#include <tuple>
 
 #include "app/frm_main_fixture.h"
 
@@ -61,6 +65,56 @@ TEST_F(FrmMainAnalysisTest, NothingToTestShowsNoStatisticsRow) {
   Backtest("2003001");  // one draw in range, and it has no draw before it
   EXPECT_EQ(Rows()->Rows(), 1);
   EXPECT_EQ(Summary(), QString::fromUtf8("检索起止期数内没有可以检验的期"));
+}
+
+TEST_F(FrmMainAnalysisTest, AnEmptyPageExportsNothing) {
+  for (const auto& [page, name, file] :
+       {std::tuple{1, "MSFlexGrid4", "Yilou.xls"}, std::tuple{2, "MSFlexGrid5", "Huice.xls"}}) {
+    SCOPED_TRACE(name);
+    const std::string earlier = dir_.File(file);
+    testing::WriteFileBytes(earlier, "an earlier workbook");
+    Find<QTabBar>("TabStrip2")->setCurrentIndex(page);
+    window_->statusBar()->clearMessage();
+    QTest::mouseDClick(Find<FlexGrid>(name)->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(testing::ReadFileBytes(earlier), "an earlier workbook");
+    EXPECT_TRUE(launcher_.files.empty());
+    EXPECT_EQ(window_->statusBar()->currentMessage(), QString::fromUtf8("没有可导出的内容"));
+  }
+}
+
+TEST_F(FrmMainAnalysisTest, AnInvalidTopKLeavesNoEarlierRows) {
+  Backtest("2003002");
+  ASSERT_GT(Rows()->Rows(), 2);
+  Find<QLineEdit>("Text4")->setText("abc");
+  Find<QPushButton>("Command6")->click();
+  EXPECT_EQ(Rows()->Rows(), 1);
+  EXPECT_EQ(Summary(), QString::fromUtf8("前K名“abc”不是1到99之间的整数，没有回测"));
+}
+
+TEST_F(FrmMainAnalysisTest, TruncationsSayWhyTheyRefuseAnAnswer) {
+  struct Case {
+    void (FrmMain::*command)();
+    const char* answer;
+    std::string message;
+  };
+  const Case cases[] = {
+      {&FrmMain::mnuDlzd_Click, "abc", "“abc”不是正整数，没有删除历史号码。"},
+      {&FrmMain::mnuDlzd_Click, "0", "“0”不是正整数，没有删除历史号码。"},
+      {&FrmMain::mnuDlzd_Click, "-1", "“-1”不是正整数，没有删除历史号码。"},
+      {&FrmMain::mnuDlzd_Click, "2003041",
+       "第2003041期在最新一期之后（最新一期是第2003040期），没有删除历史号码。"},
+      {&FrmMain::mnuEszhzd_Click, "abc", "“abc”不是正整数，没有删除历史号码。"},
+      {&FrmMain::mnuEszhzd_Click, "0", "“0”不是正整数，没有删除历史号码。"},
+      {&FrmMain::mnuEszhzd_Click, "-1", "“-1”不是正整数，没有删除历史号码。"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.answer);
+    prompts_.shown.clear();
+    prompts_.answers = {std::string(c.answer)};
+    (window_.get()->*c.command)();
+    EXPECT_EQ(prompts_.TakeWarnings(), std::vector<std::string>{c.message});
+    EXPECT_EQ(Find<FlexGrid>("MSFlexGrid1")->Rows(), 41);
+  }
 }
 
 }  // namespace

@@ -260,12 +260,32 @@ TEST_F(FrmMainSourcesTest, BothSourcesDownGiveOneMessageNamingTheIssueAndEachSou
   EXPECT_EQ(Issues(), RealIssues(2020001, 2022100));
   const auto warnings = prompts_.TakeWarnings();
   ASSERT_EQ(warnings.size(), 1u);
-  EXPECT_THAT(warnings[0],
-              ::testing::StartsWith("在线更新失败：无法取得2022101期及以后的开奖号码。\n"
-                                    "cwl（" +
-                                    base + "/cwl）：fetching " + base));
-  EXPECT_THAT(warnings[0], ::testing::HasSubstr("\n17500（" + base + "/17500）：fetching "));
-  EXPECT_THAT(warnings[0], ::testing::EndsWith("\n\n历史号码没有改动。"));
+  const std::string unreachable = "：无法取得数据（网络不通、没有回应或服务器出错）\n";
+  EXPECT_EQ(warnings[0],
+            "在线更新失败：无法取得2022101期及以后的开奖号码。\n"
+            "使用的更新来源：cwl=" +
+                base + "/cwl,17500=" + base +
+                "/17500\n"
+                "cwl（" +
+                base + "/cwl）" + unreachable + "17500（" + base + "/17500）" + unreachable +
+                "\n历史号码没有改动。");
+}
+
+// The official service turns robots away and the history file ends early in 2023: each reason
+// is told in Chinese.
+TEST_F(FrmMainSourcesTest, EachSourcesReasonIsToldInChinese) {
+  cwl_body_ = testing::SavedCwl302Body();
+  History(Real(2022001, 2022100));
+  clock_.set_year(2024);
+  Open();
+  Update();
+  const std::string base = server_.BaseUrl();
+  const auto warnings = prompts_.TakeWarnings();
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_THAT(warnings[0], ::testing::HasSubstr("\ncwl（" + base +
+                                                "/cwl）：返回的不是开奖数据\n"
+                                                "17500（" +
+                                                base + "/17500）：数据只到2023038期\n"));
 }
 
 TEST_F(FrmMainSourcesTest, CancelStopsThereAndKeepsTheCompleteYears) {

@@ -185,6 +185,12 @@ class FrmMain : public QMainWindow {
   void CutHistory(std::vector<acquire::ParsedDraw> draws, std::size_t kept);
   // The refresh every history change ends with: grid, proposed issue, pattern.
   void RefreshAfterHistoryChange();
+  // Asks the model whether another program changed the history file; when it did, shows the
+  // history as it now is and says so in the status bar. True when it had changed.
+  bool ShowOutsideChange();
+  // For a command that changes the history: false when another program changed the file, which
+  // the window then shows anew, asking the user to repeat the command on what it shows.
+  bool HistoryAsShown();
 
   // Enables or disables every command that changes the history or searches it.
   void SetHistoryCommandsEnabled(bool enabled);

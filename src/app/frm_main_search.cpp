@@ -69,6 +69,7 @@ void FrmMain::Command2_Click() {
 void FrmMain::RunSearch(SearchRunner run, const char* failure) {
   CommitPendingEdits();
   if (!session_.is_open()) return;
+  ShowOutsideChange();  // a search simply runs on the history as it now is
   const auto criteria = ReadCriteria();
   if (!criteria) return;
   WaitCursor wait;
@@ -86,6 +87,7 @@ AnalysisInputs FrmMain::AnalysisInputsOfWindow() {
   AnalysisInputs inputs;
   inputs.criteria = [this] {
     CommitPendingEdits();
+    ShowOutsideChange();  // the pattern and the range as the file now is
     return ReadCriteria();
   };
   inputs.draws = [this](search::HistoryDraws* out) {

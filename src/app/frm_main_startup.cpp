@@ -42,6 +42,15 @@ void FrmMain::StartUp() {
   update_sources_ = ReadTxtUpdateSources(settings);
   // The history file of the program folder, with its recordsets (or an empty window).
   OpenHistory();
+  if (const std::vector<std::int64_t>& repeated = session_.repeated_issues(); !repeated.empty()) {
+    std::string issues;
+    for (std::int64_t issue : repeated)
+      issues += (issues.empty() ? "" : "、") + std::to_string(issue);
+    prompts_->Warn("历史号码中有重复的期号：" + issues +
+                       "。\n历史文件没有改动；每期只应保存一次，请先删去重复的期"
+                       "（例如用“删除到选定期”删到重复之前，再补上以后的期）。",
+                   kMessageTitle);
+  }
   // Mode and basis selected as a click would; the count-blue box shows in free-position mode.
   Select(option1_, state_.bolZyw ? 1 : 0, &FrmMain::Option1_Click);
   check2_->setVisible(state_.bolZyw);

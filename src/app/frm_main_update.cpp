@@ -74,7 +74,7 @@ void FrmMain::SetHistoryCommandsEnabled(bool enabled) {
 
 void FrmMain::Command21_Click() {
   CommitPendingEdits();
-  if (update_running_ || !session_.is_open()) return;
+  if (update_running_ || !session_.is_open() || !HistoryAsShown()) return;
   if (!prompts_->Confirm(kUpdateQuestion, kUpdateTitle)) return;
   acquire::OnlineUpdateRequest request;
   request.current_year = context_.clock->CurrentYear();

@@ -135,12 +135,21 @@ void BacktestPage::Run(const search::SearchCriteria& c, int top_k) {
     return !cancel_asked_;
   };
   SetRunning(true);
+  if (inputs_.running) inputs_.running(true);
   const search::BacktestResult result =
       search::RunBacktest(evaluator, c, type, top_k, chance, progress);
   if (!self) return;
+  if (inputs_.running) inputs_.running(false);
   SetRunning(false);
   Fill(result, c.result_kind, c.sx_ini);
   if (finished_) finished_(result);
+}
+
+void BacktestPage::SetCommandsEnabled(bool enabled) {
+  for (QWidget* w : {static_cast<QWidget*>(command6_), static_cast<QWidget*>(text4_),
+                     static_cast<QWidget*>(option7_[0]), static_cast<QWidget*>(option7_[1])}) {
+    w->setEnabled(enabled && !running_);
+  }
 }
 
 void BacktestPage::ClearResult(const QString& why) {

@@ -30,6 +30,8 @@ class BacktestPage : public QWidget {
     finished_ = std::move(finished);
   }
   void Command6_Click();
+  // Enables or disables the page's commands (not 取消) while the window runs a long command.
+  void SetCommandsEnabled(bool enabled);
   // What the summary says: the targets, the means, d̄ with its 95% interval, the verdict.
   static QString SummaryText(const search::BacktestSummary& s);
 

@@ -192,7 +192,8 @@ class FrmMain : public QMainWindow {
   // the window then shows anew, asking the user to repeat the command on what it shows.
   bool HistoryAsShown();
 
-  // Enables or disables every command that changes the history or searches it.
+  // Enables or disables every command that changes the history, reads it (the searches, the
+  // analysis pages, the text export) or changes the criteria, while a long command runs.
   void SetHistoryCommandsEnabled(bool enabled);
 
   // The search pattern from the pattern record into Text2 (automatic tab), or from the manual

@@ -104,6 +104,7 @@ AnalysisInputs FrmMain::AnalysisInputsOfWindow() {
     ExportGrid(grid, false, file);
   };
   inputs.failed = [this](const std::string& what, const Status& s) { WarnOfFailure(what, s); };
+  inputs.running = [this](bool running) { SetHistoryCommandsEnabled(!running); };
   return inputs;
 }
 

@@ -2,18 +2,25 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QUrl>
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <vector>
 
 #include "acquire/online_update.h"
 #include "acquire/update_sources.h"
+#include "app/analysis_tabs.h"
+#include "app/counting_fetcher.h"
 #include "app/failure_reason.h"
 #include "app/flex_grid.h"
 #include "app/frm_main.h"
@@ -61,12 +68,22 @@ std::string StopMessage(const acquire::OnlineUpdateResult& result, std::int64_t 
 }  // namespace
 
 void FrmMain::SetHistoryCommandsEnabled(bool enabled) {
-  for (QWidget* w : {static_cast<QWidget*>(command1_), static_cast<QWidget*>(command2_),
-                     static_cast<QWidget*>(command3_), static_cast<QWidget*>(cmd_rd_lst_),
-                     static_cast<QWidget*>(command21_), static_cast<QWidget*>(command9_)}) {
-    w->setEnabled(enabled);
+  std::vector<QWidget*> widgets = {command1_,   command2_, command3_, command4_, cmd_rd_lst_,
+                                   command21_,  command9_, combo1_,   check2_,   mask_ed_box2_,
+                                   tab_strip1_, text3_[0], text3_[1]};
+  widgets.insert(widgets.end(), option1_.begin(), option1_.end());
+  widgets.insert(widgets.end(), {option2_[4], option2_[5]});
+  widgets.insert(widgets.end(), option3_.begin(), option3_.end());
+  widgets.insert(widgets.end(), option4_.begin(), option4_.end());
+  widgets.insert(widgets.end(), option5_.begin(), option5_.end());
+  widgets.insert(widgets.end(), option6_.begin(), option6_.end());
+  for (int i = 1; i <= 7; ++i) {
+    widgets.insert(widgets.end(), {mask_ed_box1_[i], check1_[i], check11_[i], text22_[i]});
   }
-  for (int i = 1; i <= 7; ++i) mask_ed_box1_[i]->setEnabled(enabled);
+  for (QWidget* w : widgets) {
+    if (w != nullptr) w->setEnabled(enabled);
+  }
+  analysis_->SetCommandsEnabled(enabled);
   for (QAction* action : mnu_lsgl_->actions()) {
     if (action->objectName() != "mnuDcls") action->setEnabled(enabled);
   }
@@ -89,16 +106,25 @@ void FrmMain::Command21_Click() {
   // A results site of the user's own first, then the sources in their order.
   std::vector<acquire::SourceAddress> addresses = acquire::ParseSourceList(update_sources_);
   if (!update_site_.empty()) addresses.insert(addresses.begin(), {"page", update_site_});
+  // The bar moves by a tenth of a year with each page read (a source may read many pages for
+  // one year), and to the start of each year the update reaches.
+  constexpr int kYearSteps = 10;
+  auto* progress = new QProgressBar;
+  progress->setObjectName("UpdateProgress");
+  int year_start = 0, pages_in_year = 0;
+  CountingFetcher counting(*fetcher_, [&] {
+    pages_in_year = std::min(pages_in_year + 1, kYearSteps - 1);
+    progress->setValue(year_start + pages_in_year);
+  });
   std::vector<std::unique_ptr<acquire::DrawSource>> owned;
   std::vector<acquire::DrawSource*> sources;
   for (const acquire::SourceAddress& address : addresses) {
-    owned.push_back(acquire::MakeDrawSource(address, *fetcher_));
+    owned.push_back(acquire::MakeDrawSource(address, counting));
     sources.push_back(owned.back().get());
   }
   update_running_ = true;
   update_cancelled_ = false;
   SetHistoryCommandsEnabled(false);
-  auto* progress = new QProgressBar;
   auto* cancel = new QPushButton(QString::fromUtf8("取消"));
   cancel->setObjectName("cmdUpdateCancel");
   connect(cancel, &QPushButton::clicked, this, [this] {
@@ -112,8 +138,10 @@ void FrmMain::Command21_Click() {
   {
     WaitCursor wait;
     request.progress = [&](const acquire::DrawSource& source, int year, int first, int last) {
-      progress->setRange(first, last + 1);
-      progress->setValue(year);
+      progress->setRange(0, (last + 1 - first) * kYearSteps);
+      if ((year - first) * kYearSteps != year_start) pages_in_year = 0;
+      year_start = (year - first) * kYearSteps;
+      progress->setValue(year_start + pages_in_year);
       statusBar()->showMessage(
           QString::fromUtf8("正在从%1（%2）读取%3年的开奖号码……")
               .arg(QString::fromStdString(source.Name()), QString::fromStdString(source.Base()))

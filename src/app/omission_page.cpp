@@ -77,6 +77,8 @@ void OmissionPage::Command5_Click() {
   Fill();
 }
 
+void OmissionPage::SetCommandsEnabled(bool enabled) { command5_->setEnabled(enabled); }
+
 void OmissionPage::SortBy(int column) {
   if (column < 0 || column > 7 || rows_.empty()) return;
   WaitCursor wait;

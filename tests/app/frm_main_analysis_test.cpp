@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QStatusBar>
+#include <QTimer>
 #include <tuple>
 
 #include "app/frm_main_fixture.h"
@@ -115,6 +116,26 @@ TEST_F(FrmMainAnalysisTest, TruncationsSayWhyTheyRefuseAnAnswer) {
     EXPECT_EQ(prompts_.TakeWarnings(), std::vector<std::string>{c.message});
     EXPECT_EQ(Find<FlexGrid>("MSFlexGrid1")->Rows(), 41);
   }
+}
+
+// While the back-test runs (it lets the window answer), nothing changes the history or the
+// criteria under it: a delete clicked then is not done.
+TEST_F(FrmMainAnalysisTest, ABacktestKeepsTheHistoryAndTheCriteriaStill) {
+  const char* const changing[] = {"Command3",  "cmdRdLst", "Command21",     "Command1",
+                                  "Command4",  "Command5", "Option4(1)",    "Option1(0)",
+                                  "Check1(1)", "Text3(0)", "MaskEdBox1(1)", "MaskEdBox2",
+                                  "Combo1"};
+  std::vector<std::string> enabled_while_running;
+  QTimer::singleShot(0, window_.get(), [&] {
+    for (const char* name : changing) {
+      if (Find<QWidget>(name)->isEnabled()) enabled_while_running.push_back(name);
+    }
+    Find<QPushButton>("Command3")->click();
+  });
+  Backtest("2003002");
+  EXPECT_TRUE(enabled_while_running.empty()) << enabled_while_running.front();
+  EXPECT_EQ(Find<FlexGrid>("MSFlexGrid1")->Rows(), 41);
+  for (const char* name : changing) EXPECT_TRUE(Find<QWidget>(name)->isEnabled()) << name;
 }
 
 }  // namespace

@@ -3,8 +3,12 @@
 
 #include <gmock/gmock.h>
 
+#include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
+#include <algorithm>
+#include <functional>
+#include <set>
 
 #include "acquire/online_update.h"
 #include "app/frm_main_fixture.h"
@@ -191,6 +195,12 @@ class FrmMainSourcesTest : public FrmMainUpdateFetcherTest {
     server_.SetHandler([this](const std::string& target) {
       status_seen_.push_back(window_->statusBar()->currentMessage().toStdString());
       cancel_shown_ = cancel_shown_ || window_->findChild<QPushButton*>("cmdUpdateCancel");
+      if (auto* bar = window_->findChild<QProgressBar*>("UpdateProgress")) {
+        progress_seen_.push_back(bar->value());
+      }
+      for (const char* name : {"Command5", "Command6", "Command4", "Option4(1)", "Text3(0)"}) {
+        if (window_->findChild<QWidget*>(name)->isEnabled()) enabled_seen_.insert(name);
+      }
       LoopbackHttpServer::Response r;
       if (target.rfind("/cwl/cwl_admin/", 0) == 0) {
         r.body = cwl_body_;
@@ -222,6 +232,8 @@ class FrmMainSourcesTest : public FrmMainUpdateFetcherTest {
   std::string cwl_body_ = testing::SavedCwlPage();
   std::vector<std::string> status_seen_;
   bool cancel_shown_ = false;
+  std::vector<int> progress_seen_;      // the update's progress bar at each request
+  std::set<std::string> enabled_seen_;  // commands found enabled at a request
 };
 
 TEST_F(FrmMainSourcesTest, TheOfficialServiceBringsAPartialHistoryUpToDate) {
@@ -234,6 +246,13 @@ TEST_F(FrmMainSourcesTest, TheOfficialServiceBringsAPartialHistoryUpToDate) {
   EXPECT_TRUE(cancel_shown_);
   EXPECT_THAT(status_seen_, ::testing::Contains("正在从cwl（" + server_.BaseUrl() +
                                                 "/cwl）读取2025年的开奖号码……"));
+  // The bar moves with each page the official service is asked for, and nothing that reads or
+  // changes the history or the criteria can run meanwhile.
+  ASSERT_GE(progress_seen_.size(), 2u);
+  EXPECT_EQ(
+      std::adjacent_find(progress_seen_.begin(), progress_seen_.end(), std::greater_equal<int>()),
+      progress_seen_.end());
+  EXPECT_TRUE(enabled_seen_.empty()) << *enabled_seen_.begin();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_EQ(window_->findChild<QPushButton*>("cmdUpdateCancel"), nullptr);
 }

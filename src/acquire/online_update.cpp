@@ -1,5 +1,6 @@
 #include "acquire/online_update.h"
 
+#include "platform/base/log.h"
 #include "store/history_db.h"
 #include "store/history_ops.h"
 
@@ -24,24 +25,35 @@ Status ReadNewest(Database& db, Newest* out) {
   return Status::Ok();
 }
 
+// Why a source's answer could not be used, for the user: a page that could not be fetched, or
+// one that is not the source's format.
+std::string AnswerReason(const Status& s) {
+  if (s.code() == Status::Code::kIoError) return "无法取得数据（网络不通、没有回应或服务器出错）";
+  if (s.code() == Status::Code::kInvalidArgument) return "返回的不是开奖数据";
+  return "无法取得数据";
+}
+
 // The source's draws of the year after issue `after`, in *fresh: they must run after + 1,
-// after + 2, ... and each be a valid draw.
+// after + 2, ... and each be a valid draw. On failure *reason says why for the user.
 Status NewDraws(int year, std::int32_t after, const std::vector<SourcedDraw>& draws,
-                std::vector<SourcedDraw>* fresh) {
+                std::vector<SourcedDraw>* fresh, std::string* reason) {
   fresh->clear();
   for (const SourcedDraw& draw : draws) {
+    const std::string issue = std::to_string(draw.issue);
     if (draw.issue / 1000 != year) {
-      return Status::InvalidArgument("issue " + std::to_string(draw.issue) + " is not of " +
-                                     std::to_string(year));
+      *reason = "返回的第" + issue + "期不是" + std::to_string(year) + "年的";
+      return Status::InvalidArgument("issue " + issue + " is not of " + std::to_string(year));
     }
     if (draw.issue <= after) continue;
     const auto expected = static_cast<std::int32_t>(after + 1 + fresh->size());
     if (draw.issue != expected) {
-      return Status::InvalidArgument("issue " + std::to_string(expected) + " is missing (" +
-                                     std::to_string(draw.issue) + " follows)");
+      *reason = "缺少第" + std::to_string(expected) + "期";
+      return Status::InvalidArgument("issue " + std::to_string(expected) + " is missing (" + issue +
+                                     " follows)");
     }
     if (!IsValidDraw(draw.numbers)) {
-      return Status::InvalidArgument("issue " + std::to_string(draw.issue) +
+      *reason = "第" + issue + "期的号码不是六个不同的01～33红球加一个01～16蓝球";
+      return Status::InvalidArgument("issue " + issue +
                                      " has no six distinct red numbers 1..33 and a blue 1..16");
     }
     fresh->push_back(draw);
@@ -75,19 +87,25 @@ YearOutcome AskSources(const std::vector<DrawSource*>& sources, const OnlineUpda
       fresh->clear();
       return YearOutcome::kFailed;
     }
-    if (s.ok()) s = NewDraws(year, after, draws, &candidate);
+    std::string reason = s.ok() ? std::string() : AnswerReason(s);
+    if (s.ok()) s = NewDraws(year, after, draws, &candidate, &reason);
     const bool ends_here = s.ok() && past && source->NewestIssue() / 1000 == year;
     if (s.ok() && past && draws.empty()) {
       s = Status::NotFound("no draw of " + std::to_string(year));
+      reason = "没有" + std::to_string(year) + "年的开奖号码";
     } else if (ends_here) {
-      s = Status::NotFound("its draws end at " + std::to_string(source->NewestIssue()));
+      const std::string newest = std::to_string(source->NewestIssue());
+      s = Status::NotFound("its draws end at " + newest);
+      reason = "数据只到" + newest + "期";
       if (candidate.size() > fresh->size()) *fresh = candidate;
     } else if (s.ok()) {
       *fresh = candidate;
       return YearOutcome::kComplete;
     }
     all_end_here = all_end_here && ends_here;
-    result->failures.push_back({source->Name(), source->Base(), s.message()});
+    LogWarning("update source " + source->Name() + " (" + source->Base() + "), year " +
+               std::to_string(year) + ": " + s.ToString());
+    result->failures.push_back({source->Name(), source->Base(), reason, s.message()});
   }
   return all_end_here ? YearOutcome::kAllEndHere : YearOutcome::kFailed;
 }

@@ -26,7 +26,8 @@ struct OnlineUpdateRequest {
 struct SourceFailure {
   std::string source;  // its name
   std::string base;    // its base address
-  std::string reason;
+  std::string reason;  // for the user, in Chinese
+  std::string detail;  // the technical text, for the log
 };
 
 struct OnlineUpdateResult {

@@ -18,7 +18,7 @@ std::string Trimmed(const std::string& text) {
 std::vector<SourceAddress> ParseSourceList(const std::string& text) {
   std::vector<SourceAddress> sources;
   for (std::size_t start = 0; start <= text.size();) {
-    std::size_t end = text.find(';', start);
+    std::size_t end = text.find_first_of(kSourceSeparators, start);
     if (end == std::string::npos) end = text.size();
     const std::string entry = Trimmed(text.substr(start, end - start));
     start = end + 1;
@@ -39,6 +39,15 @@ std::vector<SourceAddress> ParseSourceList(const std::string& text) {
     sources.push_back(address);
   }
   return sources;
+}
+
+std::string SourceListText(const std::vector<SourceAddress>& sources) {
+  std::string text;
+  for (const SourceAddress& source : sources) {
+    if (!text.empty()) text += kSourceSeparators[0];
+    text += source.name + "=" + source.base;
+  }
+  return text;
 }
 
 std::unique_ptr<DrawSource> MakeDrawSource(const SourceAddress& address, PageFetcher& fetcher) {

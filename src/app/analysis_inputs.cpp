@@ -3,6 +3,7 @@
 #include <QLabel>
 
 #include "app/failure_reason.h"
+#include "platform/base/log.h"
 
 namespace brivo {
 
@@ -10,6 +11,7 @@ void AnalysisInputs::Fail(const std::string& what, const Status& status, QLabel*
   if (failed) {
     failed(what, status);
   } else {
+    LogWarning(status.ToString());
     summary->setText(QString::fromStdString(what + FailureReason(status)));
   }
 }

@@ -43,6 +43,9 @@ struct AnalysisInputs {
       save_path;
   // A command that failed; without it the page says so in its own summary line.
   std::function<void(const std::string& what, const Status& status)> failed;
+  // Told when a long command (the back-test) starts (true) and ends (false), so that nothing
+  // changes the history or the criteria under it; optional.
+  std::function<void(bool running)> running;
 
   // Tells of a failed command through `failed`, or else in the page's `summary` line.
   void Fail(const std::string& what, const Status& status, QLabel* summary) const;

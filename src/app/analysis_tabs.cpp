@@ -61,6 +61,11 @@ void AnalysisTabs::SetResultsPage(QWidget* page) {
   pages_->setCurrentIndex(tab_strip_->currentIndex());
 }
 
+void AnalysisTabs::SetCommandsEnabled(bool enabled) {
+  omission_->SetCommandsEnabled(enabled);
+  backtest_->SetCommandsEnabled(enabled);
+}
+
 void AnalysisTabs::ShowRanking(const search::SearchCriteria& c,
                                const search::SearchResult& result) {
   chart_->ShowRanking(c, result);

@@ -29,6 +29,9 @@ class AnalysisTabs : public QWidget {
 
   // The widget of the page 检索结果, which the tabs then own; an earlier one is deleted.
   void SetResultsPage(QWidget* page);
+  // Enables or disables the pages' commands that read the history, while the window runs a
+  // long command.
+  void SetCommandsEnabled(bool enabled);
   // Draws the ranking of a search that has just been shown in the result grids.
   void ShowRanking(const search::SearchCriteria& c, const search::SearchResult& result);
 

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/flex_grid.h"
 #include "app/grid_double_click.h"
@@ -90,9 +91,10 @@ std::optional<int> BacktestPage::ReadTopK() {
   bool whole = false;
   const int k = text4_->text().trimmed().toInt(&whole);
   if (whole && k >= 1 && k <= kMaxTopK) return k;
-  summary_->setText(QString::fromUtf8("前K名“%1”不是1到%2之间的整数，没有回测")
-                        .arg(text4_->text())
-                        .arg(kMaxTopK));
+  // No rows of the last run stay under the refusal, as if they answered it.
+  ClearResult(QString::fromUtf8("前K名“%1”不是1到%2之间的整数，没有回测")
+                  .arg(text4_->text())
+                  .arg(kMaxTopK));
   return std::nullopt;
 }
 
@@ -101,7 +103,10 @@ void BacktestPage::Command6_Click() {
   const std::optional<int> top_k = ReadTopK();
   if (!top_k) return;
   const std::optional<search::SearchCriteria> c = inputs_.criteria();
-  if (!c) return;
+  if (!c) {
+    ClearResult(QString());  // the window has said why
+    return;
+  }
   Run(*c, *top_k);
 }
 
@@ -149,12 +154,26 @@ void BacktestPage::Run(const search::SearchCriteria& c, int top_k) {
     return !cancel_asked_;
   };
   SetRunning(true);
+  if (inputs_.running) inputs_.running(true);
   const search::BacktestResult result =
       search::RunBacktest(evaluator, c, type, top_k, chance, progress);
   if (!self) return;
+  if (inputs_.running) inputs_.running(false);
   SetRunning(false);
   Fill(result, c.result_kind, c.sx_ini);
   if (finished_) finished_(result);
+}
+
+void BacktestPage::SetCommandsEnabled(bool enabled) {
+  for (QWidget* w : {static_cast<QWidget*>(command6_), static_cast<QWidget*>(text4_),
+                     static_cast<QWidget*>(option7_[0]), static_cast<QWidget*>(option7_[1])}) {
+    w->setEnabled(enabled && !running_);
+  }
+}
+
+void BacktestPage::ClearResult(const QString& why) {
+  grid_->SetRows(1);
+  summary_->setText(why);
 }
 
 void BacktestPage::SetRunning(bool running) {
@@ -171,17 +190,23 @@ void BacktestPage::SetRunning(bool running) {
 
 QString BacktestPage::SummaryText(const search::BacktestSummary& s) {
   if (s.targets == 0) return QString::fromUtf8("检索起止期数内没有可以检验的期");
-  return QString::fromUtf8("检验%1期，平均命中%2，平均随机期望%3，平均差d̄=%4，95%区间[%5, %6]：%7")
+  const QString unmatched =
+      s.unmatched == 0 ? QString()
+                       : QString::fromUtf8("（其中%1期的检索没有匹配的期）").arg(s.unmatched);
+  return QString::fromUtf8(
+             "检验%1期%2，平均命中%3，平均随机期望%4，平均差d̄=%5，95%区间[%6, %7]：%8")
       .arg(s.targets)
-      .arg(Decimals(s.mean_hits, 3), Decimals(s.mean_chance, 3), Decimals(s.mean_difference, 3),
-           Decimals(s.low, 3), Decimals(s.high, 3),
+      .arg(unmatched, Decimals(s.mean_hits, 3), Decimals(s.mean_chance, 3),
+           Decimals(s.mean_difference, 3), Decimals(s.low, 3), Decimals(s.high, 3),
            QString::fromStdString(search::VerdictText(s.verdict)));
 }
 
 void BacktestPage::Fill(const search::BacktestResult& r, store::Kind kind, int sx_ini) {
   WaitCursor wait;
   grid_->setVisible(false);
-  grid_->SetRows(static_cast<int>(r.rows.size()) + 2);
+  // The statistics row only follows rows that were tested.
+  const int statistics_rows = r.rows.empty() ? 0 : 1;
+  grid_->SetRows(static_cast<int>(r.rows.size()) + 1 + statistics_rows);
   grid_->SetCols(5);
   for (int col = 0; col < 5; ++col) {
     grid_->SetText(0, col, QString::fromUtf8(kHeadings[col]));
@@ -199,16 +224,26 @@ void BacktestPage::Fill(const search::BacktestResult& r, store::Kind kind, int s
     grid_->SetText(row, 4, QString::number(b.matched));
   }
   const search::BacktestSummary& s = r.summary;
-  const int last = grid_->Rows() - 1;
-  grid_->SetText(last, 0, QString::fromUtf8("T=%1").arg(s.targets));
-  grid_->SetText(last, 1,
-                 QString::fromUtf8("d̄=%1 [%2, %3] %4")
-                     .arg(Decimals(s.mean_difference, 3), Decimals(s.low, 3), Decimals(s.high, 3),
-                          QString::fromStdString(search::VerdictText(s.verdict))));
-  grid_->SetText(last, 2, Decimals(s.mean_hits, 3));
-  grid_->SetText(last, 3, Decimals(s.mean_chance, 3));
+  if (statistics_rows > 0) {
+    const int last = grid_->Rows() - 1;
+    const QString interval =
+        QString::fromUtf8("d̄=%1 [%2, %3] %4")
+            .arg(Decimals(s.mean_difference, 3), Decimals(s.low, 3), Decimals(s.high, 3),
+                 QString::fromStdString(search::VerdictText(s.verdict)));
+    grid_->SetText(last, 0, QString::fromUtf8("T=%1").arg(s.targets));
+    grid_->SetText(last, 1, interval);
+    grid_->SetText(last, 2, Decimals(s.mean_hits, 3));
+    grid_->SetText(last, 3, Decimals(s.mean_chance, 3));
+    // However narrow the column ends up, the whole interval and verdict show on pointing.
+    grid_->item(last - 1, 1)->setToolTip(interval);
+  }
   grid_->setVisible(true);
   grid_->resizeColumnToContents(1);  // the values and the summary's interval and verdict
+  if (statistics_rows > 0) {
+    // The fit above measures only the rows in view, and the statistics row is below them.
+    const int needed = grid_->fontMetrics().horizontalAdvance(grid_->Text(grid_->Rows() - 1, 1));
+    grid_->setColumnWidth(1, std::max(grid_->columnWidth(1), needed + 12));
+  }
   grid_->ShowLastRow();
   const QString cancelled = QString::fromUtf8("已取消，只检验了%1期。").arg(r.rows.size());
   summary_->setText((r.cancelled ? cancelled : QString()) + SummaryText(s));

@@ -36,6 +36,8 @@ class BacktestPage : public QWidget {
   }
   void Command6_Click();
   void Command8_Click();
+  // Enables or disables the page's commands (not 取消) while the window runs a long command.
+  void SetCommandsEnabled(bool enabled);
   // What the summary says: the targets, the means, d̄ with its 95% interval, the verdict.
   static QString SummaryText(const search::BacktestSummary& s);
 
@@ -44,6 +46,8 @@ class BacktestPage : public QWidget {
   search::SearchType Type() const;
   void Run(const search::SearchCriteria& c, int top_k);
   void SetRunning(bool running);
+  // Takes the last run's rows off the page; the summary line says why.
+  void ClearResult(const QString& why);
   void Fill(const search::BacktestResult& r, store::Kind kind, int sx_ini);
 
   const AnalysisInputs& inputs_;

@@ -178,7 +178,7 @@ void ChartPage::ShowFamily(const search::FamilyResult& result) {
   for (int b = 0; b < bins; ++b) centres << -kZReach + (b + 0.5) * kZBin;
   int m = 0;
   for (const search::FamilyRow& row : result.rows) {
-    if (!(row.summary.deviation > 0) || row.summary.targets < 2) continue;
+    if (row.summary.deviation < search::kNoSpreadBelow || row.summary.targets < 2) continue;
     const auto b = static_cast<int>(std::floor((row.z + kZReach) / kZBin));
     ++counts[std::clamp(b, 0, bins - 1)];
     ++m;

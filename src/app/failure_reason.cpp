@@ -3,28 +3,25 @@
 namespace brivo {
 
 std::string FailureReason(const Status& status) {
-  std::string reason;
   switch (status.code()) {
     case Status::Code::kDiskFull:
-      reason = "磁盘空间不足。";
-      break;
+      return "磁盘空间不足。";
     case Status::Code::kBusy:
-      reason = "历史数据库正被其他程序使用，请关闭该程序后再试。";
-      break;
+      return "历史数据库正被其他程序使用，请关闭该程序后再试。";
     case Status::Code::kCorruption:
-      reason = "历史数据库文件已损坏。";
-      break;
+      return "历史数据库文件已损坏。";
     case Status::Code::kNotHistory:
-      reason = "该文件不是本程序的历史数据库。";
-      break;
+      return "该文件不是本程序的历史数据库。";
     case Status::Code::kIoError:
     case Status::Code::kNotFound:
-      reason = "无法读写文件（文件夹可能是只读的，或没有权限）。";
-      break;
+      return "无法读写文件（文件夹可能是只读的，或没有权限）。";
+    case Status::Code::kInvalidArgument:
+    case Status::Code::kNoCurrentRecord:
+      return "历史数据库中有无法读取的数据（可能被其他程序改动过）。";
     default:
       break;
   }
-  return reason + "（" + status.message() + "）";
+  return "数据库操作出错（详情已写入日志）。";
 }
 
 }  // namespace brivo

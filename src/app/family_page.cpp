@@ -25,8 +25,6 @@ constexpr int kColumns = 15;
 const char* const kHeadings[kColumns] = {"序号",     "搜索类型", "结果类型", "检索位",   "检索期",
                                          "结果统计", "检验期数", "平均命中", "随机期望", "差值",
                                          "95%区间",  "z",        "p",        "校正p",    "结论"};
-// Fewer targets than this give no verdict, however small p is.
-constexpr std::size_t kMinTargets = 30;
 
 QString BasisName(const search::SearchCriteria& c) {
   return c.basis == search::Basis::kPreceding ? QString::fromUtf8("上期")
@@ -35,7 +33,7 @@ QString BasisName(const search::SearchCriteria& c) {
 
 // A verdict needs enough targets and differences that vary.
 bool HasEvidence(const search::FamilyRow& row) {
-  return row.summary.targets >= kMinTargets && row.summary.deviation > 0;
+  return row.verdict != search::Verdict::kTooFew && row.verdict != search::Verdict::kNoSpread;
 }
 
 // What a column sorts by: a number, or the text shown.
@@ -173,12 +171,6 @@ QString FamilyPage::SummaryText(const search::FamilyResult& r) {
              .arg(below);
 }
 
-QString FamilyPage::VerdictOf(const search::FamilyRow& row) {
-  if (row.summary.targets < kMinTargets) return QString::fromUtf8("检验期数不足30期，不作判断");
-  if (!(row.summary.deviation > 0)) return QString::fromUtf8("差值没有波动，不作判断");
-  return QString::fromStdString(search::VerdictText(row.verdict));
-}
-
 void FamilyPage::SortBy(int column) {
   if (column < 0 || column >= kColumns) return;
   std::stable_sort(rows_.begin(), rows_.end(),
@@ -215,7 +207,7 @@ void FamilyPage::Fill() {
         Decimals(f.z, 2),
         Decimals(f.p, 4),
         Decimals(f.adjusted_p, 4),
-        VerdictOf(f)};
+        QString::fromStdString(search::VerdictText(f.verdict))};
     for (int col = 0; col < kColumns; ++col) grid_->SetText(row, col, cells[col]);
   }
   grid_->setVisible(true);

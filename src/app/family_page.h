@@ -36,8 +36,6 @@ class FamilyPage : public QWidget {
   // The summary of a run: the settings, the targets, how many pass 5% alone against how many
   // chance alone would pass, and how many stay significant after the adjustment.
   static QString SummaryText(const search::FamilyResult& r);
-  // 结论 of one setting: no verdict without 30 targets or without a spread of differences.
-  static QString VerdictOf(const search::FamilyRow& row);
 
  private:
   void SetRunning(bool running);

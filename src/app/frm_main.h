@@ -85,6 +85,8 @@ class FrmMain : public QMainWindow {
   void PatternRefresh();
   // Text3(0) = the oldest issue + 1 (上期) or + the look-back distance (前N期).
   void DefaultStartIssue();
+  // The whole history as the issue range: DefaultStartIssue and Text3(1) = the newest issue.
+  void DefaultIssueRange();
 
   // Keeping the history: manual entry, text import, deleting, clearing, truncating.
   void MaskEdBox1_Change(int index);  // an entry box changed; the seventh stores the draw
@@ -102,6 +104,8 @@ class FrmMain : public QMainWindow {
   void Command1_Click();
   void Command2_Click();  // 组合检索: the combination search
   std::optional<search::SearchCriteria> ReadCriteria();
+  // False, having told the user, when start is after end or no stored draw lies between them.
+  bool RangeHoldsDraws(std::int64_t start, std::int64_t end);
   // Runs a search on the criteria of the controls and shows its answer.
   using SearchRunner = Status (HistorySession::*)(const search::SearchCriteria&,
                                                   search::SearchResult*);
@@ -162,6 +166,10 @@ class FrmMain : public QMainWindow {
   bool OfferToSetAsideUnreadableFile(const std::string& path, const Status& status);
   void ReportUnopenableHistory(const std::string& path, const Status& status);
 
+  // Stores a setting the user has just changed; nothing while starting up, when the handlers
+  // only show what was read (a write would make the settings file be rewritten whole).
+  void SaveInt(const char* key, int value);
+  void SaveBool(const char* key, bool value);
   // Selects an option button and runs its array's handler for its index, as a click would.
   void SelectOption(QRadioButton* button, int index, void (FrmMain::*handler)(int));
 
@@ -169,13 +177,23 @@ class FrmMain : public QMainWindow {
   // Every stored draw, oldest first, from a snapshot of its own; false (with a warning) when the
   // history cannot be read.
   bool ReadStoredDraws(std::vector<acquire::ParsedDraw>* draws);
+  // False, having told the user why, when a truncation's answer read as `value` is no positive
+  // whole number.
+  bool AnswerIsPositive(const std::string& answer, std::int32_t value);
   // Keeps the first `kept` of the draws once the user has agreed to lose the rest: writes them to
   // the scratch file, rebuilds every row from it and compacts.
   void CutHistory(std::vector<acquire::ParsedDraw> draws, std::size_t kept);
   // The refresh every history change ends with: grid, proposed issue, pattern.
   void RefreshAfterHistoryChange();
+  // Asks the model whether another program changed the history file; when it did, shows the
+  // history as it now is and says so in the status bar. True when it had changed.
+  bool ShowOutsideChange();
+  // For a command that changes the history: false when another program changed the file, which
+  // the window then shows anew, asking the user to repeat the command on what it shows.
+  bool HistoryAsShown();
 
-  // Enables or disables every command that changes the history or searches it.
+  // Enables or disables every command that changes the history, reads it (the searches, the
+  // analysis pages, the text export) or changes the criteria, while a long command runs.
   void SetHistoryCommandsEnabled(bool enabled);
 
   // The search pattern from the pattern record into Text2 (automatic tab), or from the manual
@@ -205,6 +223,7 @@ class FrmMain : public QMainWindow {
   std::string update_sources_;
   bool update_cancelled_ = false;
   WindowState state_;
+  bool starting_up_ = true;  // see SaveInt
   // The history: the database, its recordsets, the memory and zodiac tables, the proposed issue.
   HistorySession session_;
   // While set, changes of the entry boxes are neither stored nor move the focus (emptying the

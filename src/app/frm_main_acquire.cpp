@@ -34,6 +34,20 @@ void FrmMain::RefreshAfterHistoryChange() {
   LoadPattern();
 }
 
+bool FrmMain::ShowOutsideChange() {
+  if (!session_.ChangedElsewhere()) return false;
+  RefreshAfterHistoryChange();
+  ShowHint(QString::fromUtf8("历史号码已被其他程序改动，已重新读取"));
+  return true;
+}
+
+bool FrmMain::HistoryAsShown() {
+  if (!ShowOutsideChange()) return true;
+  ShowHint(QString::fromUtf8(
+      "历史号码已被其他程序改动，已重新读取；命令没有执行，请在现在显示的历史上再操作一次"));
+  return false;
+}
+
 void FrmMain::MaskEdBox1_Change(int index) {
   if (suppress_entry_) return;
   const QString shown = mask_ed_box1_[index]->displayText();
@@ -49,6 +63,7 @@ void FrmMain::StoreManualDraw() {
     ShowHint(QString::fromUtf8("没有打开的历史数据库，号码未保存"));
     return;
   }
+  if (!HistoryAsShown()) return;  // the typed numbers stay for the issue now proposed
   std::array<std::string, 7> boxes;
   for (int i = 1; i <= 7; ++i) {
     boxes[static_cast<std::size_t>(i - 1)] = mask_ed_box1_[i]->displayText().toStdString();
@@ -110,6 +125,7 @@ void FrmMain::cmdRdLst_Click() {
     prompts_->Warn("没有打开的历史数据库，无法读入。", kImportTitle);
     return;
   }
+  if (!HistoryAsShown()) return;
   {
     WaitCursor wait;
     if (Status s = session_.Import(parsed.draws, state_.DsIni); !s.ok()) {
@@ -117,6 +133,7 @@ void FrmMain::cmdRdLst_Click() {
       return;
     }
     RefreshAfterHistoryChange();
+    DefaultIssueRange();  // a new history is searched whole, as after the online update
   }
   ShowHint(
       QString::fromUtf8("读入%1行：%2期开奖号码，跳过%3行%4")
@@ -128,7 +145,7 @@ void FrmMain::cmdRdLst_Click() {
 
 void FrmMain::Command3_Click() {
   CommitPendingEdits();
-  if (!session_.is_open()) return;
+  if (!session_.is_open() || !HistoryAsShown()) return;
   WaitCursor wait;
   const Status deleted = session_.DeleteNewest();
   if (deleted.ok()) {
@@ -142,6 +159,7 @@ void FrmMain::Command3_Click() {
 }
 
 void FrmMain::mnuClear_Click() {
+  if (!HistoryAsShown()) return;
   if (!prompts_->Confirm("确定要清空所有的历史号码吗？", "确认清空")) return;
   if (session_.is_open()) {
     const Status s = session_.Clear();
@@ -151,29 +169,45 @@ void FrmMain::mnuClear_Click() {
 }
 
 void FrmMain::mnuDlzd_Click() {
+  if (!HistoryAsShown()) return;
   const auto answer =
       prompts_->Input("请输入需要删除到的期数，例如‘2014016’", kCutTitle,
                       std::to_string(static_cast<std::int64_t>(session_.proposed_issue()) - 1));
   const std::int32_t limit = acquire::ParsePositiveAnswer(answer);
-  if (limit <= 0) return;
+  if (!answer || !AnswerIsPositive(*answer, limit)) return;
   std::vector<acquire::ParsedDraw> draws;
   if (!ReadStoredDraws(&draws)) return;
+  if (draws.empty() || limit > draws.back().issue) {
+    prompts_->Warn(draws.empty()
+                       ? "历史号码是空的，没有可删除的历史号码。"
+                       : "第" + std::to_string(limit) + "期在最新一期之后（最新一期是第" +
+                             std::to_string(draws.back().issue) + "期），没有删除历史号码。",
+                   kCutTitle);
+    return;
+  }
   std::size_t kept = 0;
   while (kept < draws.size() && draws[kept].issue <= limit) ++kept;
   CutHistory(std::move(draws), kept);
 }
 
 void FrmMain::mnuEszhzd_Click() {
+  if (!HistoryAsShown()) return;
   const auto answer = prompts_->Input(
       "请输入需要删除最后多少期历史号码（例如输入3，那么就将删除最后的3期历史号码）", kCutTitle,
       "1");
   const std::int32_t count = acquire::ParsePositiveAnswer(answer);
-  if (count <= 0) return;
+  if (!answer || !AnswerIsPositive(*answer, count)) return;
   std::vector<acquire::ParsedDraw> draws;
   if (!ReadStoredDraws(&draws) || draws.empty()) return;  // an empty history has nothing to cut
   // Exactly the newest `count` stored draws go, whatever their issue numbers.
   const std::size_t kept = draws.size() - std::min(draws.size(), static_cast<std::size_t>(count));
   CutHistory(std::move(draws), kept);
+}
+
+bool FrmMain::AnswerIsPositive(const std::string& answer, std::int32_t value) {
+  if (value > 0) return true;
+  prompts_->Warn("“" + answer + "”不是正整数，没有删除历史号码。", kCutTitle);
+  return false;
 }
 
 bool FrmMain::ReadStoredDraws(std::vector<acquire::ParsedDraw>* draws) {

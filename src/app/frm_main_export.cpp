@@ -13,6 +13,7 @@ namespace brivo {
 
 void FrmMain::Command4_Click() {
   CommitPendingEdits();
+  ShowOutsideChange();  // the export writes what the grid shows: the file as it now is
   const std::int64_t newest = session_.NewestIssue();
   if (newest <= 0) {
     ShowHint(QString::fromUtf8("没有历史号码可以导出"));
@@ -31,7 +32,10 @@ void FrmMain::Command4_Click() {
   ShowHint(QString::fromUtf8("历史号码已导出到 %1").arg(QString::fromStdString(path)));
 }
 
-void FrmMain::mnuDcls_Click() { ExportGrid(grid1_, true); }
+void FrmMain::mnuDcls_Click() {
+  ShowOutsideChange();
+  ExportGrid(grid1_, true);
+}
 
 void FrmMain::ExportGrid(FlexGrid* grid, bool from_menu, const char* file) {
   if (file == nullptr) {

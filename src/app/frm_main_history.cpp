@@ -79,7 +79,10 @@ bool FrmMain::OfferToSetAsideAccessFile(const std::string& path) {
   }
   std::filesystem::rename(path, kept, ec);
   if (ec) {
-    prompts_->Warn("无法将 QolvexSSQ.mdb 改名：" + ec.message(), kMessageTitle);
+    LogWarning("renaming " + path + ": " + ec.message());
+    prompts_->Warn("无法将 QolvexSSQ.mdb 改名，文件没有被改动。\n" +
+                       FailureReason(Status::FromErrno("rename", ec.value())),
+                   kMessageTitle);
     return false;
   }
   return true;

@@ -30,6 +30,14 @@ std::optional<std::int16_t> PatternValue(const QString& text) {
 
 }  // namespace
 
+void FrmMain::SaveInt(const char* key, int value) {
+  if (!starting_up_) context_.settings->SetInt(key, value);
+}
+
+void FrmMain::SaveBool(const char* key, bool value) {
+  if (!starting_up_) context_.settings->SetBool(key, value);
+}
+
 void FrmMain::SelectOption(QRadioButton* button, int index, void (FrmMain::*handler)(int)) {
   button->setChecked(true);
   (this->*handler)(index);
@@ -41,8 +49,8 @@ void FrmMain::Option1_Click(int index) {
   check2_->setVisible(state_.bolZyw);
   if (index == 3) state_.bolSq = true;
   if (index == 2) state_.bolSq = false;
-  context_.settings->SetBool(keys::kBolZyw, state_.bolZyw);
-  context_.settings->SetBool(keys::kBolSq, state_.bolSq);
+  SaveBool(keys::kBolZyw, state_.bolZyw);
+  SaveBool(keys::kBolSq, state_.bolSq);
   PatternRefresh();
   DefaultStartIssue();
 }
@@ -52,23 +60,23 @@ void FrmMain::Option2_Click(int /*index*/) { PatternRefresh(); }
 void FrmMain::Option3_Click(int index) {
   state_.intLei = index;
   PatternRefresh();
-  context_.settings->SetInt(keys::kIntLei, state_.intLei);
+  SaveInt(keys::kIntLei, state_.intLei);
 }
 
 void FrmMain::Option4_Click(int index) {
   state_.intXianshiLei = index;
   state_.result_letter = store::kKindLetters[state_.ResultKind()];
-  context_.settings->SetInt(keys::kIntXianshiLei, state_.intXianshiLei);
+  SaveInt(keys::kIntXianshiLei, state_.intXianshiLei);
 }
 
 void FrmMain::Option5_Click(int index) {
   state_.intConsqSort = index;
-  context_.settings->SetInt(keys::kIntConsqSort, state_.intConsqSort);
+  SaveInt(keys::kIntConsqSort, state_.intConsqSort);
 }
 
 void FrmMain::Option6_Click(int index) {
   state_.bolZhpm = index != 0;
-  context_.settings->SetBool(keys::kBolZhpm, state_.bolZhpm);
+  SaveBool(keys::kBolZhpm, state_.bolZhpm);
 }
 
 int FrmMain::LookBackDigit() const {
@@ -87,14 +95,12 @@ void FrmMain::MaskEdBox2_LostFocus() {
     return;
   }
   state_.intPreQi = digit;
-  context_.settings->SetInt(keys::kIntPreQi, state_.intPreQi);
+  SaveInt(keys::kIntPreQi, state_.intPreQi);
   PatternRefresh();
   DefaultStartIssue();
 }
 
-void FrmMain::Check2_LostFocus() {
-  context_.settings->SetInt(keys::kIntIdfTm, check2_->isChecked() ? 1 : 0);
-}
+void FrmMain::Check2_LostFocus() { SaveInt(keys::kIntIdfTm, check2_->isChecked() ? 1 : 0); }
 
 void FrmMain::Combo1_LostFocus() {
   bool ok = false;
@@ -105,7 +111,7 @@ void FrmMain::Combo1_LostFocus() {
     return;
   }
   state_.intZhWSetup = size;
-  context_.settings->SetInt(keys::kIntZhWSetup, state_.intZhWSetup);
+  SaveInt(keys::kIntZhWSetup, state_.intZhWSetup);
 }
 
 void FrmMain::Text22_LostFocus(int index) { TakeManualBox(index); }
@@ -174,6 +180,13 @@ void FrmMain::DefaultStartIssue() {
   if (distance < 0) return;  // the look-back box holds no digit yet
   std::int64_t start = 0;
   if (session_.DefaultStartIssue(distance, &start).ok()) text3_[0]->setText(QString::number(start));
+}
+
+void FrmMain::DefaultIssueRange() {
+  DefaultStartIssue();
+  if (const std::int64_t newest = session_.NewestIssue(); newest > 0) {
+    text3_[1]->setText(QString::number(newest));
+  }
 }
 
 }  // namespace brivo

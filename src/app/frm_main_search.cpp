@@ -11,6 +11,7 @@
 #include "app/flex_grid.h"
 #include "app/frm_main.h"
 #include "app/search_criteria_of.h"
+#include "platform/base/log.h"
 #include "platform/qt/wait_cursor.h"
 #include "search/history_draws.h"
 #include "search/ranking.h"
@@ -35,8 +36,27 @@ std::optional<search::SearchCriteria> FrmMain::ReadCriteria() {
     ShowHint(QString::fromUtf8("检索%1期数“%2”不是整数，没有检索")
                  .arg(QString::fromUtf8(bad_box == 1 ? "止" : "起"),
                       text3_[static_cast<std::size_t>(bad_box)]->text()));
+    return criteria;
   }
+  if (!RangeHoldsDraws(criteria->start_issue, criteria->end_issue)) return std::nullopt;
   return criteria;
+}
+
+bool FrmMain::RangeHoldsDraws(std::int64_t start, std::int64_t end) {
+  std::string problem;
+  std::int64_t draws = 0;
+  if (start > end) {
+    problem = "检索起期数" + std::to_string(start) + "在止期数" + std::to_string(end) + "之后";
+  } else if (Status s = session_.DrawsInRange(start, end, &draws); !s.ok()) {
+    LogWarning(s.ToString());  // the command itself will tell when the history cannot be read
+    return true;
+  } else if (draws == 0) {
+    problem =
+        "检索起止期数" + std::to_string(start) + "～" + std::to_string(end) + "内没有一期开奖号码";
+  }
+  if (problem.empty()) return true;
+  prompts_->Warn(problem + "，请改正检索起止期数。", kMessageTitle);
+  return false;
 }
 
 void FrmMain::Command1_Click() {
@@ -50,6 +70,7 @@ void FrmMain::Command2_Click() {
 void FrmMain::RunSearch(SearchRunner run, const char* failure) {
   CommitPendingEdits();
   if (!session_.is_open()) return;
+  ShowOutsideChange();  // a search simply runs on the history as it now is
   const auto criteria = ReadCriteria();
   if (!criteria) return;
   WaitCursor wait;
@@ -67,6 +88,7 @@ AnalysisInputs FrmMain::AnalysisInputsOfWindow() {
   AnalysisInputs inputs;
   inputs.criteria = [this] {
     CommitPendingEdits();
+    ShowOutsideChange();  // the pattern and the range as the file now is
     return ReadCriteria();
   };
   inputs.draws = [this](search::HistoryDraws* out) {
@@ -74,11 +96,19 @@ AnalysisInputs FrmMain::AnalysisInputsOfWindow() {
     return search::ReadHistoryDraws(*database(), out);
   };
   inputs.zodiac = &session_.zodiac();
-  inputs.export_grid = [this](FlexGrid* grid, const char* file) { ExportGrid(grid, false, file); };
+  inputs.export_grid = [this](FlexGrid* grid, const char* file) {
+    // An empty page would replace an earlier workbook with nothing.
+    if (grid->Rows() <= 1) {
+      ShowHint(QString::fromUtf8("没有可导出的内容"));
+      return;
+    }
+    ExportGrid(grid, false, file);
+  };
   inputs.save_path = [this](const std::string& title, const char* file, const std::string& filter) {
     return prompts_->SaveFile(title, store::ProgramFile(context_.program_folder, file), filter);
   };
   inputs.failed = [this](const std::string& what, const Status& s) { WarnOfFailure(what, s); };
+  inputs.running = [this](bool running) { SetHistoryCommandsEnabled(!running); };
   return inputs;
 }
 

@@ -42,6 +42,15 @@ void FrmMain::StartUp() {
   update_sources_ = ReadTxtUpdateSources(settings);
   // The history file of the program folder, with its recordsets (or an empty window).
   OpenHistory();
+  if (const std::vector<std::int64_t>& repeated = session_.repeated_issues(); !repeated.empty()) {
+    std::string issues;
+    for (std::int64_t issue : repeated)
+      issues += (issues.empty() ? "" : "、") + std::to_string(issue);
+    prompts_->Warn("历史号码中有重复的期号：" + issues +
+                       "。\n历史文件没有改动；每期只应保存一次，请先删去重复的期"
+                       "（例如用“删除到选定期”删到重复之前，再补上以后的期）。",
+                   kMessageTitle);
+  }
   // Mode and basis selected as a click would; the count-blue box shows in free-position mode.
   Select(option1_, state_.bolZyw ? 1 : 0, &FrmMain::Option1_Click);
   check2_->setVisible(state_.bolZyw);
@@ -80,10 +89,7 @@ void FrmMain::StartUp() {
   // The search kind, selected as a click would (which also loads the pattern).
   Select(option3_, state_.intLei, &FrmMain::Option3_Click);
   // The default issue range: from the first draw with a pattern record to the newest.
-  DefaultStartIssue();
-  if (const std::int64_t newest = session_.NewestIssue(); newest > 0) {
-    text3_[1]->setText(QString::number(newest));
-  }
+  DefaultIssueRange();
   // The search pattern from the pattern record (or the manual boxes).
   LoadPattern();
   // The zodiac codes, and the zodiac groups of the reference year.
@@ -100,6 +106,7 @@ void FrmMain::StartUp() {
             "历史号码是空的：点击“读取历史号文本”读入随程序附带的%1，或点击“历史号在线更新”")
             .arg(QString::fromUtf8(kShippedHistoryFile)));
   }
+  starting_up_ = false;
 }
 
 }  // namespace brivo

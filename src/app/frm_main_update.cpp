@@ -2,18 +2,25 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QUrl>
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <vector>
 
 #include "acquire/online_update.h"
 #include "acquire/update_sources.h"
+#include "app/analysis_tabs.h"
+#include "app/counting_fetcher.h"
 #include "app/failure_reason.h"
 #include "app/flex_grid.h"
 #include "app/frm_main.h"
@@ -37,14 +44,18 @@ std::string KeptYearsQuestion(int kept_years, int draws, int refetch_year) {
          "年起重新读取。\n\nOK：删除并重新读取。\nCancel：保留全部历史号码，只追加新的开奖号码。";
 }
 
-// Where the update stopped, why each source could not go on, and what was kept.
-std::string StopMessage(const acquire::OnlineUpdateResult& result, std::int64_t newest) {
+// Where the update stopped, the sources it used (as the setting is written), why each could not
+// go on, and what was kept.
+std::string StopMessage(const acquire::OnlineUpdateResult& result, std::int64_t newest,
+                        const std::string& sources) {
   const std::string issue = std::to_string(result.stopped_at);
   std::string text = result.cancelled
                          ? "在线更新已取消，" + issue + "期及以后的开奖号码没有读取。\n"
                          : "在线更新失败：无法取得" + issue + "期及以后的开奖号码。\n";
-  if (!result.cancelled && result.failures.empty()) {
+  if (!result.cancelled && sources.empty()) {
     text += "没有可用的更新来源（txtUpdateSources）。\n";
+  } else if (!result.cancelled) {
+    text += "使用的更新来源：" + sources + "\n";
   }
   for (const acquire::SourceFailure& f : result.failures) {
     text += f.source + "（" + f.base + "）：" + f.reason + "\n";
@@ -57,12 +68,22 @@ std::string StopMessage(const acquire::OnlineUpdateResult& result, std::int64_t 
 }  // namespace
 
 void FrmMain::SetHistoryCommandsEnabled(bool enabled) {
-  for (QWidget* w : {static_cast<QWidget*>(command1_), static_cast<QWidget*>(command2_),
-                     static_cast<QWidget*>(command3_), static_cast<QWidget*>(cmd_rd_lst_),
-                     static_cast<QWidget*>(command21_), static_cast<QWidget*>(command9_)}) {
-    w->setEnabled(enabled);
+  std::vector<QWidget*> widgets = {command1_,   command2_, command3_, command4_, cmd_rd_lst_,
+                                   command21_,  command9_, combo1_,   check2_,   mask_ed_box2_,
+                                   tab_strip1_, text3_[0], text3_[1]};
+  widgets.insert(widgets.end(), option1_.begin(), option1_.end());
+  widgets.insert(widgets.end(), {option2_[4], option2_[5]});
+  widgets.insert(widgets.end(), option3_.begin(), option3_.end());
+  widgets.insert(widgets.end(), option4_.begin(), option4_.end());
+  widgets.insert(widgets.end(), option5_.begin(), option5_.end());
+  widgets.insert(widgets.end(), option6_.begin(), option6_.end());
+  for (int i = 1; i <= 7; ++i) {
+    widgets.insert(widgets.end(), {mask_ed_box1_[i], check1_[i], check11_[i], text22_[i]});
   }
-  for (int i = 1; i <= 7; ++i) mask_ed_box1_[i]->setEnabled(enabled);
+  for (QWidget* w : widgets) {
+    if (w != nullptr) w->setEnabled(enabled);
+  }
+  analysis_->SetCommandsEnabled(enabled);
   for (QAction* action : mnu_lsgl_->actions()) {
     if (action->objectName() != "mnuDcls") action->setEnabled(enabled);
   }
@@ -70,7 +91,7 @@ void FrmMain::SetHistoryCommandsEnabled(bool enabled) {
 
 void FrmMain::Command21_Click() {
   CommitPendingEdits();
-  if (update_running_ || !session_.is_open()) return;
+  if (update_running_ || !session_.is_open() || !HistoryAsShown()) return;
   if (!prompts_->Confirm(kUpdateQuestion, kUpdateTitle)) return;
   acquire::OnlineUpdateRequest request;
   request.current_year = context_.clock->CurrentYear();
@@ -85,16 +106,25 @@ void FrmMain::Command21_Click() {
   // A results site of the user's own first, then the sources in their order.
   std::vector<acquire::SourceAddress> addresses = acquire::ParseSourceList(update_sources_);
   if (!update_site_.empty()) addresses.insert(addresses.begin(), {"page", update_site_});
+  // The bar moves by a tenth of a year with each page read (a source may read many pages for
+  // one year), and to the start of each year the update reaches.
+  constexpr int kYearSteps = 10;
+  auto* progress = new QProgressBar;
+  progress->setObjectName("UpdateProgress");
+  int year_start = 0, pages_in_year = 0;
+  CountingFetcher counting(*fetcher_, [&] {
+    pages_in_year = std::min(pages_in_year + 1, kYearSteps - 1);
+    progress->setValue(year_start + pages_in_year);
+  });
   std::vector<std::unique_ptr<acquire::DrawSource>> owned;
   std::vector<acquire::DrawSource*> sources;
   for (const acquire::SourceAddress& address : addresses) {
-    owned.push_back(acquire::MakeDrawSource(address, *fetcher_));
+    owned.push_back(acquire::MakeDrawSource(address, counting));
     sources.push_back(owned.back().get());
   }
   update_running_ = true;
   update_cancelled_ = false;
   SetHistoryCommandsEnabled(false);
-  auto* progress = new QProgressBar;
   auto* cancel = new QPushButton(QString::fromUtf8("取消"));
   cancel->setObjectName("cmdUpdateCancel");
   connect(cancel, &QPushButton::clicked, this, [this] {
@@ -108,8 +138,10 @@ void FrmMain::Command21_Click() {
   {
     WaitCursor wait;
     request.progress = [&](const acquire::DrawSource& source, int year, int first, int last) {
-      progress->setRange(first, last + 1);
-      progress->setValue(year);
+      progress->setRange(0, (last + 1 - first) * kYearSteps);
+      if ((year - first) * kYearSteps != year_start) pages_in_year = 0;
+      year_start = (year - first) * kYearSteps;
+      progress->setValue(year_start + pages_in_year);
       statusBar()->showMessage(
           QString::fromUtf8("正在从%1（%2）读取%3年的开奖号码……")
               .arg(QString::fromStdString(source.Name()), QString::fromStdString(source.Base()))
@@ -125,15 +157,13 @@ void FrmMain::Command21_Click() {
   statusBar()->clearMessage();
   if (result.appended > 0 || s.ok()) {
     RefreshAfterHistoryChange();
-    // The issue range runs over the whole history again.
-    DefaultStartIssue();
-    const std::int64_t newest = session_.NewestIssue();
-    if (newest > 0) text3_[1]->setText(QString::number(newest));
+    DefaultIssueRange();  // the issue range runs over the whole history again
     ShowHint(QString::fromUtf8("在线更新完成，新增%1期").arg(result.appended));
   }
   if (!s.ok()) {
     LogWarning(s.ToString());
-    prompts_->Warn(result.stopped_at != 0 ? StopMessage(result, session_.NewestIssue())
+    prompts_->Warn(result.stopped_at != 0 ? StopMessage(result, session_.NewestIssue(),
+                                                        acquire::SourceListText(addresses))
                                           : "在线更新失败：无法保存新的开奖号码。\n" +
                                                 FailureReason(s) + "\n\n历史号码没有改动。",
                    kUpdateTitle);
@@ -144,7 +174,7 @@ void FrmMain::Command21_Click() {
 
 void FrmMain::mnuSxcs_Click(int index) {
   state_.SxIni = index;
-  context_.settings->SetInt(keys::kSxIni, state_.SxIni);
+  SaveInt(keys::kSxIni, state_.SxIni);
   for (QAction* a : mnu_sxcs_) a->setChecked(false);
   mnu_sxcs_[static_cast<std::size_t>(state_.SxIni)]->setChecked(true);
   session_.zodiac().ComputeCodes(state_.SxIni, state_.SxSetup);
@@ -152,7 +182,7 @@ void FrmMain::mnuSxcs_Click(int index) {
 
 void FrmMain::mnuDscs_Click(int index) {
   state_.DsIni = index;
-  context_.settings->SetInt(keys::kDsIni, state_.DsIni);
+  SaveInt(keys::kDsIni, state_.DsIni);
   for (QAction* a : mnu_dscs_) a->setChecked(false);
   mnu_dscs_[static_cast<std::size_t>(state_.DsIni)]->setChecked(true);
 }
@@ -161,7 +191,7 @@ void FrmMain::mnuSxsetup_Click(int index) {
   state_.SxSetup = index == 0;
   mnu_sxsetup_[static_cast<std::size_t>(index)]->setChecked(true);
   mnu_sxsetup_[static_cast<std::size_t>(1 - index)]->setChecked(false);
-  context_.settings->SetBool(keys::kSxSetup, state_.SxSetup);
+  SaveBool(keys::kSxSetup, state_.SxSetup);
 }
 
 void FrmMain::mnuSetDay_Click() {
@@ -178,7 +208,7 @@ void FrmMain::mnuSetDay_Click() {
     const int years = digits ? text.toInt() : 0;
     if (years >= kMinSerchDay && years <= kMaxSerchDay) {
       state_.IniSerchDay = years;
-      context_.settings->SetInt(keys::kIniSerchDay, state_.IniSerchDay);
+      SaveInt(keys::kIniSerchDay, state_.IniSerchDay);
       return;
     }
     prompts_->Warn(

@@ -50,7 +50,13 @@ OmissionPage::OmissionPage(const AnalysisInputs& inputs, QWidget* parent)
 
 void OmissionPage::Command5_Click() {
   const std::optional<search::SearchCriteria> c = inputs_.criteria();
-  if (!c) return;
+  if (!c) {
+    // The window has said why; no table of another range stays under it.
+    rows_.clear();
+    summary_->clear();
+    Fill();
+    return;
+  }
   WaitCursor wait;
   search::HistoryDraws all;
   if (Status s = inputs_.draws(&all); !s.ok()) {
@@ -70,6 +76,8 @@ void OmissionPage::Command5_Click() {
                              QString::fromUtf8(kScopeNames[static_cast<int>(c->result_scope)])));
   Fill();
 }
+
+void OmissionPage::SetCommandsEnabled(bool enabled) { command5_->setEnabled(enabled); }
 
 void OmissionPage::SortBy(int column) {
   if (column < 0 || column > 7 || rows_.empty()) return;

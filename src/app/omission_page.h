@@ -21,6 +21,8 @@ class OmissionPage : public QWidget {
 
   FlexGrid* grid() const { return grid_; }
   void Command5_Click();
+  // Enables or disables 遗漏统计 while the window runs a long command.
+  void SetCommandsEnabled(bool enabled);
   // Re-sorts the table by a column (0 值 .. 7 平均遗漏) and shows it again.
   void SortBy(int column);
 

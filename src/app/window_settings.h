@@ -30,7 +30,7 @@ inline constexpr char kIniSerchDay[] = "IniSerchDay";
 // The base address of a results site of the user's own that serves the year pages; when set,
 // the online update tries it before the sources.
 inline constexpr char kTxtUpdateSite[] = "txtUpdateSite";
-// The draw sources of the online update in their order: "name=base;name=base".
+// The draw sources of the online update in their order: "name=base,name=base".
 inline constexpr char kTxtUpdateSources[] = "txtUpdateSources";
 }  // namespace keys
 

@@ -6,6 +6,7 @@
 #include "acquire/appender.h"
 #include "acquire/draw_line.h"
 #include "acquire/truncation.h"
+#include "platform/base/log.h"
 #include "search/combination_search.h"
 #include "search/position_search.h"
 #include "store/history_db.h"
@@ -38,10 +39,45 @@ Status HistorySession::OpenRecordsets() {
 
 Status HistorySession::Open() {
   CloseAll();
+  repeated_issues_.clear();
   Status s = store::OpenHistoryDatabase(HistoryPath(), &db_);
-  if (s.ok()) s = OpenRecordsets();
+  if (s.ok()) {
+    // A file the program cannot make unique still opens: the window says which issues repeat.
+    if (Status u = store::EnsureUniqueIssues(*db_, &repeated_issues_); !u.ok()) {
+      LogWarning(u.ToString());
+    }
+    s = OpenRecordsets();
+  }
   if (!s.ok()) CloseAll();
+  if (s.ok()) data_version_ = db_->DataVersion();
   return s;
+}
+
+bool HistorySession::ChangedElsewhere() {
+  if (!db_) return false;
+  const std::int64_t version = db_->DataVersion();
+  if (version == data_version_) return false;
+  data_version_ = version;
+  if (Status s = Reload(); !s.ok()) LogWarning(s.ToString());
+  return true;
+}
+
+Status HistorySession::Reload() {
+  if (!db_) return Status::IoError("no history database is open");
+  std::unique_ptr<Recordset> reopened;
+  if (Status s = db_->OpenSnapshot(store::kHistoryQuery, &reopened); !s.ok()) return s;
+  snapshot_ = std::move(reopened);
+  snapshot_stale_ = false;
+  // The memory the appends continue from follows the file, not what this session appended.
+  memory_ = store::PrecedingMemory{};
+  if (snapshot_->MoveLast().ok()) {
+    Status s = store::ReadOwnValues(*snapshot_, &memory_.last);
+    if (s.ok() && snapshot_->MovePrevious().ok() && !snapshot_->IsBof()) {
+      s = store::ReadOwnValues(*snapshot_, &memory_.second_last);
+    }
+    if (!s.ok()) return s;
+  }
+  return Status::Ok();
 }
 
 Recordset* HistorySession::Snapshot() {
@@ -79,6 +115,17 @@ Status HistorySession::DefaultStartIssue(int distance, std::int64_t* start) {
   }
   *start = oldest + distance;
   return Status::Ok();
+}
+
+Status HistorySession::DrawsInRange(std::int64_t start, std::int64_t end, std::int64_t* count) {
+  *count = 0;
+  if (!db_ || start > end) return Status::Ok();
+  std::unique_ptr<Recordset> rows;
+  const std::string query = "SELECT COUNT(*) AS n FROM Lishi WHERE SQQH BETWEEN " +
+                            std::to_string(start) + " AND " + std::to_string(end);
+  if (Status s = db_->OpenSnapshot(query, &rows); !s.ok()) return s;
+  if (!rows->MoveFirst().ok()) return Status::Ok();
+  return rows->GetInt("n", count);
 }
 
 Status HistorySession::ReadProposedIssue(std::int64_t* newest) {

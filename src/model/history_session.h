@@ -37,6 +37,18 @@ class HistorySession {
   // nothing stays open and the status tells why (kCorruption, kNotHistory for a foreign file).
   Status Open();
   bool is_open() const { return db_ != nullptr; }
+  // The issues the history file holds more than once, found by Open; such a file is left as it
+  // is, without the index that keeps every issue unique.
+  const std::vector<std::int64_t>& repeated_issues() const { return repeated_issues_; }
+
+  // Whether another program has committed a change to the history file since the session last
+  // read it (SQLite's data_version of the session's own connection). When it has, everything
+  // the session keeps of the history is read anew (see Reload) before this returns true, so the
+  // answers of every call afterwards are the file as it now is.
+  bool ChangedElsewhere();
+  // Reads anew what the session keeps of the history: the snapshot, and the preceding-draw
+  // memory, which then holds the two newest stored draws.
+  Status Reload();
   // The path of the history file.
   std::string HistoryPath() const;
 
@@ -48,6 +60,9 @@ class HistorySession {
   // The issue of the first draw after the oldest one at `distance`; NotFound when the history is
   // empty.
   Status DefaultStartIssue(int distance, std::int64_t* start);
+  // How many stored draws lie in the issue range start..end (both included); 0 for an empty
+  // range, a range with start after end, or no history open.
+  Status DrawsInRange(std::int64_t start, std::int64_t end, std::int64_t* count);
   // Reads the proposed issue (QQH of the newest row) into proposed_issue() and *newest (its own
   // issue); NotFound, with nothing changed, for an empty history.
   Status ReadProposedIssue(std::int64_t* newest);
@@ -112,6 +127,8 @@ class HistorySession {
   store::PrecedingMemory memory_;
   store::ZodiacTables zodiac_;
   std::int32_t proposed_issue_ = 0;
+  std::vector<std::int64_t> repeated_issues_;
+  std::int64_t data_version_ = -1;  // the connection's data_version when last read
 };
 
 }  // namespace brivo

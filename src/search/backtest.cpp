@@ -35,6 +35,10 @@ std::string VerdictText(Verdict verdict) {
       return "显著高于随机";
     case Verdict::kBelow:
       return "显著低于随机";
+    case Verdict::kTooFew:
+      return "检验期数不足30期，不作判断";
+    case Verdict::kNoSpread:
+      return "差值没有波动，不作判断";
     case Verdict::kNoDifference:
       break;
   }
@@ -49,6 +53,7 @@ BacktestSummary Summarize(const std::vector<BacktestRow>& rows) {
   for (const BacktestRow& row : rows) {
     s.mean_hits += row.hits / t;
     s.mean_chance += row.chance / t;
+    if (row.matched == 0) ++s.unmatched;
   }
   s.mean_difference = s.mean_hits - s.mean_chance;
   s.low = s.high = s.mean_difference;
@@ -62,6 +67,12 @@ BacktestSummary Summarize(const std::vector<BacktestRow>& rows) {
   const double half = 1.96 * s.deviation / std::sqrt(t);
   s.low = s.mean_difference - half;
   s.high = s.mean_difference + half;
+  if (rows.size() < kMinVerdictTargets) return s;
+  if (s.deviation < kNoSpreadBelow) {
+    s.verdict = Verdict::kNoSpread;
+    return s;
+  }
+  s.verdict = Verdict::kNoDifference;
   if (s.low > 0) s.verdict = Verdict::kAbove;
   if (s.high < 0) s.verdict = Verdict::kBelow;
   return s;

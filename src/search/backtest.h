@@ -20,19 +20,30 @@ struct BacktestRow {
   std::size_t matched = 0;        // 匹配期数: the matched draws the ranking came from
 };
 
-enum class Verdict { kAbove, kBelow, kNoDifference };
-// "显著高于随机", "显著低于随机", "与随机没有显著差别".
+// Fewer targets than this say nothing either way: the interval rests on the differences being
+// roughly normal, which a handful of 0/1 hits are not.
+inline constexpr std::size_t kMinVerdictTargets = 30;
+// A standard deviation of the differences below this is the rounding of equal differences.
+inline constexpr double kNoSpreadBelow = 1e-9;
+
+// kTooFew: fewer than kMinVerdictTargets targets; kNoSpread: every difference the same, so the
+// interval has no width and excludes 0 without any evidence.
+enum class Verdict { kAbove, kBelow, kNoDifference, kTooFew, kNoSpread };
+// "显著高于随机", "显著低于随机", "与随机没有显著差别", "检验期数不足30期，不作判断",
+// "差值没有波动，不作判断".
 std::string VerdictText(Verdict verdict);
 
 struct BacktestSummary {
-  std::size_t targets = 0;  // T
+  std::size_t targets = 0;    // T
+  std::size_t unmatched = 0;  // targets whose search matched no draw (counted in T)
   double mean_hits = 0;
   double mean_chance = 0;
-  double mean_difference = 0;                // d̄, the mean of hits - chance
-  double deviation = 0;                      // s, their sample standard deviation; 0 when T < 2
-  double low = 0;                            // d̄ - 1.96 s / √T, s the sample standard deviation
-  double high = 0;                           // d̄ + 1.96 s / √T; both d̄ when T < 2
-  Verdict verdict = Verdict::kNoDifference;  // above or below when the interval excludes 0
+  double mean_difference = 0;  // d̄, the mean of hits - chance
+  double deviation = 0;        // s, their sample standard deviation; 0 when T < 2
+  double low = 0;              // d̄ - 1.96 s / √T
+  double high = 0;             // d̄ + 1.96 s / √T; both d̄ when T < 2
+  // Above or below when the interval excludes 0, given enough targets and a spread.
+  Verdict verdict = Verdict::kTooFew;
 };
 BacktestSummary Summarize(const std::vector<BacktestRow>& rows);
 

@@ -16,7 +16,7 @@ constexpr auto kProgressEvery = std::chrono::milliseconds(50);
 // z and the two-sided p of one setting; no evidence (0 and 1) without a spread to measure by.
 void TestAgainstChance(FamilyRow* row) {
   const BacktestSummary& s = row->summary;
-  if (s.targets < 2 || !(s.deviation > 0)) return;
+  if (s.targets < 2 || s.deviation < kNoSpreadBelow) return;
   row->z = s.mean_difference / (s.deviation / std::sqrt(static_cast<double>(s.targets)));
   row->p = TwoSidedP(row->z);
 }
@@ -122,6 +122,10 @@ FamilyResult RunFamilyBacktest(const HistoryDraws& draws, const store::ZodiacTab
   for (std::size_t i = 0; i < result.rows.size(); ++i) {
     FamilyRow& row = result.rows[i];
     row.adjusted_p = adjusted[i];
+    // Too few targets, or no spread: the single back-test's own answer stands.
+    row.verdict = row.summary.verdict;
+    if (row.verdict == Verdict::kTooFew || row.verdict == Verdict::kNoSpread) continue;
+    row.verdict = Verdict::kNoDifference;
     if (row.adjusted_p < kAlpha && row.summary.mean_difference > 0) row.verdict = Verdict::kAbove;
     if (row.adjusted_p < kAlpha && row.summary.mean_difference < 0) row.verdict = Verdict::kBelow;
   }

@@ -21,11 +21,12 @@ std::vector<SearchCriteria> FamilySettings(const SearchCriteria& base);
 struct FamilyRow {
   std::size_t index = 0;  // the setting's place in the family, from 0
   SearchCriteria setting;
-  BacktestSummary summary;                   // T, h̄, c̄, d̄ and its 95% interval
-  double z = 0;                              // d̄ / (s / √T); 0 where s is 0 or T < 2
-  double p = 1;                              // two-sided: erfc(|z| / √2)
-  double adjusted_p = 1;                     // Holm's adjustment over the settings tested
-  Verdict verdict = Verdict::kNoDifference;  // on the adjusted p
+  BacktestSummary summary;  // T, h̄, c̄, d̄ and its 95% interval
+  double z = 0;             // d̄ / (s / √T); 0 where s is 0 or T < 2
+  double p = 1;             // two-sided: erfc(|z| / √2)
+  double adjusted_p = 1;    // Holm's adjustment over the settings tested
+  // On the adjusted p; the single back-test's kTooFew or kNoSpread where it gave one.
+  Verdict verdict = Verdict::kNoDifference;
 };
 
 struct FamilyResult {

@@ -245,4 +245,29 @@ Status OpenHistoryDatabase(const std::string& path, std::unique_ptr<Database>* o
   return Status::Ok();
 }
 
+Status EnsureUniqueIssues(Database& db, std::vector<std::int64_t>* repeated) {
+  repeated->clear();
+  Database::Transaction transaction(db);
+  if (!transaction.status().ok()) return transaction.status();
+  std::unique_ptr<Recordset> rows;
+  if (Status s = db.OpenSnapshot(
+          "SELECT SQQH FROM Lishi WHERE SQQH IS NOT NULL GROUP BY SQQH HAVING COUNT(*) > 1 "
+          "ORDER BY SQQH",
+          &rows);
+      !s.ok()) {
+    return s;
+  }
+  for (; !rows->IsEof(); rows->MoveNext()) {
+    std::int64_t issue = 0;
+    if (rows->GetInt("SQQH", &issue).ok()) repeated->push_back(issue);
+  }
+  if (!repeated->empty()) return Status::Ok();  // rolled back: nothing was written
+  const std::string table = IsOneTable(db) ? "Lishi" : "LishiData";
+  if (Status s = db.Execute("CREATE UNIQUE INDEX IF NOT EXISTS LishiIssue ON " + table + " (SQQH)");
+      !s.ok()) {
+    return s;
+  }
+  return transaction.Commit();
+}
+
 }  // namespace brivo::store

@@ -43,4 +43,9 @@ const std::vector<std::string>& SchemaStatements();
 // is kNotHistory and left untouched.
 Status OpenHistoryDatabase(const std::string& path, std::unique_ptr<Database>* out);
 
+// Makes sure no issue can be stored twice: in one transaction, either finds the issues that the
+// history already holds more than once (into *repeated, ascending, and leaves the file exactly
+// as it was) or creates the unique index on the issue (when it is not there yet).
+Status EnsureUniqueIssues(Database& db, std::vector<std::int64_t>* repeated);
+
 }  // namespace brivo::store

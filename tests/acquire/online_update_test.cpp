@@ -128,7 +128,7 @@ TEST_F(OnlineUpdateTest, AYearThatSkipsAnIssueStopsBeforeIt) {
   EXPECT_FALSE(Update(2016).ok());
   EXPECT_EQ(result_.stopped_at, 2016001);
   ASSERT_EQ(result_.failures.size(), 1u);
-  EXPECT_EQ(result_.failures[0].reason, "issue 2016003 is missing (2016004 follows)");
+  EXPECT_EQ(result_.failures[0].detail, "issue 2016003 is missing (2016004 follows)");
   EXPECT_THAT(Column("SQQH"), ElementsAre(2015150, 2015151, 2015152));
 }
 
@@ -149,7 +149,7 @@ TEST_F(OnlineUpdateTest, APastYearWithoutDrawsIsAFailure) {
   EXPECT_FALSE(Update(2016).ok());
   EXPECT_EQ(result_.stopped_at, 2015001);
   ASSERT_EQ(result_.failures.size(), 1u);
-  EXPECT_EQ(result_.failures[0].reason, "no draw of 2015");
+  EXPECT_EQ(result_.failures[0].detail, "no draw of 2015");
   EXPECT_THAT(pages_.requested, ElementsAre(2014, 2015));
 }
 

@@ -236,7 +236,8 @@ TEST_F(UpdateFallbackTest, AHistoryFileEndingInsideAYearStopsAtItsLastDraw) {
   EXPECT_EQ(Stored(), AsStored(RealDraws(2020001, 2023038)));
   EXPECT_EQ(result_.stopped_at, 2023039);
   ASSERT_EQ(result_.failures.size(), 1u);
-  EXPECT_EQ(result_.failures[0].reason, "its draws end at 2023038");
+  EXPECT_EQ(result_.failures[0].detail, "its draws end at 2023038");
+  EXPECT_EQ(result_.failures[0].reason, "数据只到2023038期");
 }
 
 // A new year before its first draw: the sources end in the year before, and nothing is missing.

@@ -3,8 +3,12 @@
 
 #include <gmock/gmock.h>
 
+#include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
+#include <algorithm>
+#include <functional>
+#include <set>
 
 #include "acquire/online_update.h"
 #include "app/frm_main_fixture.h"
@@ -129,7 +133,9 @@ TEST_F(FrmMainUpdateFetcherTest, ServerThatDiesAfterTwoYearsKeepsTheCompleteYear
   EXPECT_EQ(issues.back(), 2014150);
   ASSERT_EQ(prompts_.shown.back().kind, "warn");
   EXPECT_THAT(prompts_.shown.back().text,
-              ::testing::StartsWith("在线更新失败：无法取得2015001期及以后的开奖号码。\npage（"));
+              ::testing::StartsWith("在线更新失败：无法取得2015001期及以后的开奖号码。\n"
+                                    "使用的更新来源：page=" +
+                                    server_.BaseUrl() + "\npage（"));
   EXPECT_THAT(prompts_.shown.back().text,
               ::testing::EndsWith("已保存新增的152期开奖号码（至2014150期），历史号码没有空缺。"));
   EXPECT_EQ(TextOf("Text1"), "2014151");
@@ -189,6 +195,12 @@ class FrmMainSourcesTest : public FrmMainUpdateFetcherTest {
     server_.SetHandler([this](const std::string& target) {
       status_seen_.push_back(window_->statusBar()->currentMessage().toStdString());
       cancel_shown_ = cancel_shown_ || window_->findChild<QPushButton*>("cmdUpdateCancel");
+      if (auto* bar = window_->findChild<QProgressBar*>("UpdateProgress")) {
+        progress_seen_.push_back(bar->value());
+      }
+      for (const char* name : {"Command5", "Command6", "Command4", "Option4(1)", "Text3(0)"}) {
+        if (window_->findChild<QWidget*>(name)->isEnabled()) enabled_seen_.insert(name);
+      }
       LoopbackHttpServer::Response r;
       if (target.rfind("/cwl/cwl_admin/", 0) == 0) {
         r.body = cwl_body_;
@@ -220,6 +232,8 @@ class FrmMainSourcesTest : public FrmMainUpdateFetcherTest {
   std::string cwl_body_ = testing::SavedCwlPage();
   std::vector<std::string> status_seen_;
   bool cancel_shown_ = false;
+  std::vector<int> progress_seen_;      // the update's progress bar at each request
+  std::set<std::string> enabled_seen_;  // commands found enabled at a request
 };
 
 TEST_F(FrmMainSourcesTest, TheOfficialServiceBringsAPartialHistoryUpToDate) {
@@ -232,6 +246,13 @@ TEST_F(FrmMainSourcesTest, TheOfficialServiceBringsAPartialHistoryUpToDate) {
   EXPECT_TRUE(cancel_shown_);
   EXPECT_THAT(status_seen_, ::testing::Contains("正在从cwl（" + server_.BaseUrl() +
                                                 "/cwl）读取2025年的开奖号码……"));
+  // The bar moves with each page the official service is asked for, and nothing that reads or
+  // changes the history or the criteria can run meanwhile.
+  ASSERT_GE(progress_seen_.size(), 2u);
+  EXPECT_EQ(
+      std::adjacent_find(progress_seen_.begin(), progress_seen_.end(), std::greater_equal<int>()),
+      progress_seen_.end());
+  EXPECT_TRUE(enabled_seen_.empty()) << *enabled_seen_.begin();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_EQ(window_->findChild<QPushButton*>("cmdUpdateCancel"), nullptr);
 }
@@ -258,12 +279,32 @@ TEST_F(FrmMainSourcesTest, BothSourcesDownGiveOneMessageNamingTheIssueAndEachSou
   EXPECT_EQ(Issues(), RealIssues(2020001, 2022100));
   const auto warnings = prompts_.TakeWarnings();
   ASSERT_EQ(warnings.size(), 1u);
-  EXPECT_THAT(warnings[0],
-              ::testing::StartsWith("在线更新失败：无法取得2022101期及以后的开奖号码。\n"
-                                    "cwl（" +
-                                    base + "/cwl）：fetching " + base));
-  EXPECT_THAT(warnings[0], ::testing::HasSubstr("\n17500（" + base + "/17500）：fetching "));
-  EXPECT_THAT(warnings[0], ::testing::EndsWith("\n\n历史号码没有改动。"));
+  const std::string unreachable = "：无法取得数据（网络不通、没有回应或服务器出错）\n";
+  EXPECT_EQ(warnings[0],
+            "在线更新失败：无法取得2022101期及以后的开奖号码。\n"
+            "使用的更新来源：cwl=" +
+                base + "/cwl,17500=" + base +
+                "/17500\n"
+                "cwl（" +
+                base + "/cwl）" + unreachable + "17500（" + base + "/17500）" + unreachable +
+                "\n历史号码没有改动。");
+}
+
+// The official service turns robots away and the history file ends early in 2023: each reason
+// is told in Chinese.
+TEST_F(FrmMainSourcesTest, EachSourcesReasonIsToldInChinese) {
+  cwl_body_ = testing::SavedCwl302Body();
+  History(Real(2022001, 2022100));
+  clock_.set_year(2024);
+  Open();
+  Update();
+  const std::string base = server_.BaseUrl();
+  const auto warnings = prompts_.TakeWarnings();
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_THAT(warnings[0], ::testing::HasSubstr("\ncwl（" + base +
+                                                "/cwl）：返回的不是开奖数据\n"
+                                                "17500（" +
+                                                base + "/17500）：数据只到2023038期\n"));
 }
 
 TEST_F(FrmMainSourcesTest, CancelStopsThereAndKeepsTheCompleteYears) {
@@ -311,7 +352,7 @@ TEST(UpdateSettingsTest, DefaultsAreTheOfficialServiceThenTheHistoryFileAndNoSit
   testing::TempDir dir;
   auto settings = MakeSettingsStore(dir.File("settings.ini"));
   EXPECT_EQ(ReadTxtUpdateSources(*settings),
-            "cwl=https://www.cwl.gov.cn;17500=https://data.17500.cn");
+            "cwl=https://www.cwl.gov.cn,17500=https://data.17500.cn");
   EXPECT_EQ(ReadTxtUpdateSite(*settings), "");
   settings->Set("txtUpdateSite", "http://127.0.0.1:8686/ ");
   EXPECT_EQ(ReadTxtUpdateSite(*settings), "http://127.0.0.1:8686");

@@ -11,8 +11,10 @@
 
 #include "acquire/update_sources.h"
 #include "platform/qt/qt_page_fetcher.h"
+#include "store/history_db.h"
 #include "testing/history_builder.h"
 #include "testing/loopback_http_server.h"
+#include "testing/other_connection.h"
 #include "testing/saved_sources.h"
 #include "testing/temp_dir.h"
 
@@ -154,6 +156,45 @@ TEST_F(HistorySessionTest, UpdateThenSearch) {
   const std::vector<acquire::ParsedDraw> all = RealDraws(2020001, 2023038);
   EXPECT_EQ(Rows().size(), all.size());
   EXPECT_EQ(SearchBlue(9), FollowingBlue(all, 9));
+}
+
+// Another program's connection to the same file: the session notices its commits, and only its.
+TEST_F(HistorySessionTest, ChangesOfAnotherConnectionAreNoticedAndReadAnew) {
+  ASSERT_TRUE(session_.Import(RealDraws(2003001, 2003004), 1).ok());
+  EXPECT_FALSE(session_.ChangedElsewhere());  // its own commits are no outside change
+  testing::OtherConnection other(session_.HistoryPath());
+  ASSERT_EQ(other.Exec("DELETE FROM Lishi WHERE SQQH = 2003004"), SQLITE_OK);
+  EXPECT_TRUE(session_.ChangedElsewhere());
+  EXPECT_FALSE(session_.ChangedElsewhere());
+  EXPECT_EQ(session_.NewestIssue(), 2003003);
+}
+
+TEST(HistorySessionFileTest, RepeatedIssuesAreNamedAndTheFileLeftAsItIs) {
+  testing::TempDir dir;
+  const std::string path = store::ProgramFile(dir.path().string(), store::kHistoryFileName);
+  ASSERT_TRUE(testing::BuildHistory(path, testing::RealHistory(4)).ok());
+  {
+    testing::OtherConnection other(path);
+    for (int copy = 0; copy < 2; ++copy) {
+      ASSERT_EQ(other.Exec("INSERT INTO Lishi (SQQH) VALUES (2003002), (2003004)"), SQLITE_OK);
+    }
+  }
+  HistorySession session(dir.path().string());
+  ASSERT_TRUE(session.Open().ok());
+  EXPECT_EQ(session.repeated_issues(), (std::vector<std::int64_t>{2003002, 2003004}));
+  testing::OtherConnection other(path);
+  EXPECT_EQ(other.Text("SELECT COUNT(*) FROM sqlite_schema WHERE name = 'LishiIssue'"), "0");
+  EXPECT_EQ(other.Text("SELECT COUNT(*) FROM Lishi"), "8");
+}
+
+TEST_F(HistorySessionTest, NoIssueCanBeStoredTwice) {
+  ASSERT_TRUE(session_.Import(RealDraws(2003001, 2003002), 1).ok());
+  EXPECT_TRUE(session_.repeated_issues().empty());
+  testing::OtherConnection other(session_.HistoryPath());
+  EXPECT_NE(other.Exec("INSERT INTO Lishi (SQQH) VALUES (2003002)"), SQLITE_OK);
+  ASSERT_EQ(other.Exec("INSERT INTO Lishi (SQQH) VALUES (2003003)"), SQLITE_OK);
+  EXPECT_FALSE(session_.AppendDraw(2003003, RealDraws(2003003, 2003003)[0].numbers, 1).ok());
+  EXPECT_EQ(other.Text("SELECT COUNT(*) FROM Lishi WHERE SQQH = 2003003"), "1");
 }
 
 }  // namespace

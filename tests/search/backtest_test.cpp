@@ -41,8 +41,10 @@ TEST(BacktestTest, HandWorkedTargets) {
   const double half = 1.96 * std::sqrt(0.3) / std::sqrt(5.0);
   EXPECT_NEAR(r.summary.low, 0.5375 - half, 1e-12);
   EXPECT_NEAR(r.summary.high, 0.5375 + half, 1e-12);
-  EXPECT_EQ(r.summary.verdict, Verdict::kAbove);
-  EXPECT_EQ(VerdictText(r.summary.verdict), "显著高于随机");
+  // Five targets are too few to judge, however far the interval lies from 0.
+  EXPECT_EQ(r.summary.verdict, Verdict::kTooFew);
+  EXPECT_EQ(VerdictText(r.summary.verdict), "检验期数不足30期，不作判断");
+  EXPECT_EQ(r.summary.unmatched, 2u);
 }
 
 TEST(BacktestTest, AShorterRankingGivesAllItHasAndTheRangeLimitsTheTargets) {
@@ -76,8 +78,9 @@ TEST(BacktestTest, CancelKeepsTheRowsDone) {
 
 struct SummaryCase {
   const char* name;
-  std::vector<int> hits;
+  std::vector<int> hits;  // repeated `times` over
   std::vector<double> chances;
+  std::size_t times;
   Verdict verdict;
 };
 
@@ -85,11 +88,13 @@ class SummaryTest : public ::testing::TestWithParam<SummaryCase> {};
 
 TEST_P(SummaryTest, Verdict) {
   std::vector<BacktestRow> rows;
-  for (std::size_t i = 0; i < GetParam().hits.size(); ++i) {
-    BacktestRow row;
-    row.hits = GetParam().hits[i];
-    row.chance = GetParam().chances[i];
-    rows.push_back(row);
+  for (std::size_t n = 0; n < GetParam().times; ++n) {
+    for (std::size_t i = 0; i < GetParam().hits.size(); ++i) {
+      BacktestRow row;
+      row.hits = GetParam().hits[i];
+      row.chance = GetParam().chances[i];
+      rows.push_back(row);
+    }
   }
   const BacktestSummary s = Summarize(rows);
   EXPECT_EQ(s.verdict, GetParam().verdict);
@@ -97,13 +102,16 @@ TEST_P(SummaryTest, Verdict) {
   EXPECT_GE(s.high, s.mean_difference);
 }
 
-// Below: d = -0.5, -0.6, -0.4, so d̄ -0.5 and s 0.1, the interval -0.5 ± 0.113.
+// Below: d = -0.5, -0.6, -0.4 ten times over, so d̄ -0.5 and s about 0.083. 29 or 30 targets
+// decide whether there is a verdict at all; equal differences give none either.
 INSTANTIATE_TEST_SUITE_P(
     HandWorked, SummaryTest,
-    ::testing::Values(SummaryCase{"Below", {0, 0, 0}, {0.5, 0.6, 0.4}, Verdict::kBelow},
-                      SummaryCase{"Around", {1, 0}, {0.5, 0.5}, Verdict::kNoDifference},
-                      SummaryCase{"OneTargetDecidesNothing", {3}, {0.5}, Verdict::kNoDifference},
-                      SummaryCase{"NoTarget", {}, {}, Verdict::kNoDifference}),
+    ::testing::Values(SummaryCase{"Below", {0, 0, 0}, {0.5, 0.6, 0.4}, 10, Verdict::kBelow},
+                      SummaryCase{"Above", {1, 0, 1}, {0.1, 0.1, 0.1}, 10, Verdict::kAbove},
+                      SummaryCase{"Around", {1, 0}, {0.5, 0.5}, 15, Verdict::kNoDifference},
+                      SummaryCase{"TwentyNineAreTooFew", {1}, {0.1}, 29, Verdict::kTooFew},
+                      SummaryCase{"NoSpread", {0}, {0.36}, 30, Verdict::kNoSpread},
+                      SummaryCase{"NoTarget", {}, {}, 1, Verdict::kTooFew}),
     [](const auto& row) { return std::string(row.param.name); });
 
 TEST(SummaryTest, BelowInterval) {
@@ -114,8 +122,9 @@ TEST(SummaryTest, BelowInterval) {
   const BacktestSummary s = Summarize(rows);
   EXPECT_NEAR(s.mean_difference, -0.5, 1e-12);
   EXPECT_NEAR(s.high, -0.5 + 1.96 * 0.1 / std::sqrt(3.0), 1e-12);
-  EXPECT_EQ(VerdictText(s.verdict), "显著低于随机");
+  EXPECT_EQ(VerdictText(Verdict::kBelow), "显著低于随机");
   EXPECT_EQ(VerdictText(Verdict::kNoDifference), "与随机没有显著差别");
+  EXPECT_EQ(VerdictText(Verdict::kNoSpread), "差值没有波动，不作判断");
 }
 
 // Each target's ranking is the one the search gives on the history as it stood after the draw

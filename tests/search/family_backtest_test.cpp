@@ -50,9 +50,31 @@ TEST(FamilyBacktestTest, HandWorkedSettingsAndTheirAdjustedP) {
     EXPECT_NEAR(row.z, expected[i].z, 1e-6) << i;
     EXPECT_NEAR(row.p, expected[i].p, 1e-6) << i;
     EXPECT_NEAR(row.adjusted_p, expected[i].adjusted_p, 1e-6) << i;
-    // The first passes 5% alone; none does once the family is accounted for.
-    EXPECT_EQ(row.verdict, Verdict::kNoDifference) << i;
+    // The first passes 5% alone, none once the family is accounted for; and five targets are
+    // too few for any verdict.
+    EXPECT_EQ(row.verdict, Verdict::kTooFew) << i;
   }
+}
+
+// Forty blues alternating 1 2 1 2 …: from the third target on, the blue after a blue is always
+// the one ranked first, far beyond chance even for a family; the tens digit of the blue is always
+// 0, every difference the same, so there is nothing to judge.
+TEST(FamilyBacktestTest, AStrongSettingSurvivesTheAdjustment) {
+  std::vector<int> blues;
+  for (int i = 0; i < 40; ++i) blues.push_back(1 + i % 2);
+  SearchCriteria follows = BlueFollowsBlue();
+  follows.end_issue = 2020040;
+  SearchCriteria tens = follows;
+  tens.result_kind = store::Kind::kTou;
+  const FamilyResult r = RunFamilyBacktest(BlueRun(blues), store::ZodiacTables(), {follows, tens},
+                                           SearchType::kPosition, 1, 2, nullptr);
+  ASSERT_EQ(r.rows.size(), 2u);
+  EXPECT_EQ(r.rows[0].summary.targets, 39u);
+  EXPECT_LT(r.rows[0].adjusted_p, 1e-6);
+  EXPECT_EQ(r.rows[0].adjusted_p, 2 * r.rows[0].p);
+  EXPECT_EQ(r.rows[0].verdict, Verdict::kAbove);
+  EXPECT_EQ(r.rows[1].p, 1.0);
+  EXPECT_EQ(r.rows[1].verdict, Verdict::kNoSpread);
 }
 
 TEST(FamilyBacktestTest, HolmAdjustment) {

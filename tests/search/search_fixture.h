@@ -77,9 +77,8 @@ inline std::vector<store::DrawValues> ValuesOfDraws(const std::vector<TestDraw>&
   return values;
 }
 
-// Six draws whose blues run 1 2 1 2 1 3; the reds play no part.
-inline HistoryDraws BlueRun() {
-  const std::array<int, 6> blues = {1, 2, 1, 2, 1, 3};
+// Draws whose blues run as given (by default six: 1 2 1 2 1 3); the reds play no part.
+inline HistoryDraws BlueRun(const std::vector<int>& blues = {1, 2, 1, 2, 1, 3}) {
   std::vector<TestDraw> draws;
   for (std::size_t i = 0; i < blues.size(); ++i) {
     draws.push_back({static_cast<std::int32_t>(2020001 + i), {1, 2, 3, 4, 5, 6, blues[i]}});

@@ -62,6 +62,10 @@ class QtSettingsStore final : public SettingsStore {
   }
 
   void Set(const std::string& key, const std::string& text) override {
+    // Any write makes QSettings rewrite the whole file from what it read, which loses what the
+    // user wrote there by hand (comments, text after a ';'): a value it already holds is not
+    // written again.
+    if (Get(key) == text) return;
     settings_.setValue(FullKey(key), QString::fromStdString(text));
     settings_.sync();
     if (settings_.status() != QSettings::NoError) {

@@ -197,13 +197,12 @@ class Connection {
   void ForgetChanges() { changes_ = ChangeLog{}; }
   void AddWatcher(CommitWatcher* watcher) { watchers_.push_back(watcher); }
   void RemoveWatcher(CommitWatcher* watcher);
+  // SQLite's count of the commits other connections made to the file; -1 when it cannot be read.
+  std::int64_t FileVersion();
 
  private:
   // Fills in the parts of a table kept in parts (see TableInfo).
   Status FindParts(TableInfo* info);
-  // SQLite's count of the commits other connections made to the file; -1 when it cannot be read.
-  std::int64_t FileVersion();
-
   sqlite3* db_;
   std::unordered_map<std::string, sqlite3_stmt*> statements_;
   std::unordered_map<std::string, std::shared_ptr<const TableInfo>> tables_;

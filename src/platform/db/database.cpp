@@ -233,6 +233,8 @@ void Database::Close() {
 
 bool Database::is_open() const { return connection_ && connection_->is_open(); }
 
+std::int64_t Database::DataVersion() { return is_open() ? connection_->FileVersion() : -1; }
+
 Status Database::UseWriteAheadLog() {
   if (!is_open()) return Status::IoError("the database is closed");
   std::string mode;

@@ -97,6 +97,11 @@ class Database {
   bool is_open() const;
   const std::string& path() const { return path_; }
 
+  // SQLite's PRAGMA data_version on this database's connection: it changes exactly when another
+  // connection (another program) has committed a change to the file since the last reading;
+  // -1 when it cannot be read.
+  std::int64_t DataVersion();
+
   // Switches the file to write-ahead logging with normal syncing: a commit is atomic and
   // quick, and a crash or power cut never leaves half of one.
   Status UseWriteAheadLog();

@@ -165,8 +165,9 @@ void BacktestPage::Run(const search::SearchCriteria& c, int top_k) {
 }
 
 void BacktestPage::SetCommandsEnabled(bool enabled) {
-  for (QWidget* w : {static_cast<QWidget*>(command6_), static_cast<QWidget*>(text4_),
-                     static_cast<QWidget*>(option7_[0]), static_cast<QWidget*>(option7_[1])}) {
+  for (QWidget* w : {static_cast<QWidget*>(command6_), static_cast<QWidget*>(command8_),
+                     static_cast<QWidget*>(text4_), static_cast<QWidget*>(option7_[0]),
+                     static_cast<QWidget*>(option7_[1])}) {
     w->setEnabled(enabled && !running_);
   }
 }

@@ -127,10 +127,12 @@ void FamilyPage::Run(const search::SearchCriteria& base, search::SearchType type
     return self && !cancel_asked_;
   };
   SetRunning(true);
+  if (inputs_.running) inputs_.running(true);
   const unsigned threads = std::max(1u, std::thread::hardware_concurrency());
   const search::FamilyResult result = search::RunFamilyBacktest(
       all, zodiac, search::FamilySettings(base), type, top_k, threads, progress);
   if (!self) return;
+  if (inputs_.running) inputs_.running(false);
   SetRunning(false);
   rows_ = result.rows;
   SortBy(12);

@@ -103,9 +103,11 @@ FamilyResult RunFamilyBacktest(const HistoryDraws& draws, const store::ZodiacTab
     };
     std::vector<std::thread> workers;
     for (unsigned w = 0; w < std::min(threads, 64u); ++w) workers.emplace_back(work);
-    while (done < family.size() && !stop) {
-      std::this_thread::sleep_for(kProgressEvery);
+    // Told at once, then every so often until the last setting is done.
+    while (true) {
       if (progress && !progress(done, family.size())) stop = true;
+      if (stop || done == family.size()) break;
+      std::this_thread::sleep_for(kProgressEvery);
     }
     for (std::thread& worker : workers) worker.join();
   }

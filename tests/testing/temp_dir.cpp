@@ -4,14 +4,27 @@
 #include <stdlib.h>
 
 #include <fstream>
+#include <random>
 #include <sstream>
 
 namespace brivo::testing {
 
 TempDir::TempDir() {
+#ifdef _WIN32
+  // No mkdtemp: a random name, created only when no other test has it.
+  std::random_device random;
+  for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+    const auto name = "brivo-test-" + std::to_string(random() % 100000000u);
+    std::filesystem::path candidate = std::filesystem::temp_directory_path() / name;
+    std::error_code ec;
+    if (std::filesystem::create_directory(candidate, ec)) path_ = candidate;
+  }
+  if (path_.empty()) ADD_FAILURE() << "cannot create a temporary folder";
+#else
   std::string pattern = (std::filesystem::temp_directory_path() / "brivo-test-XXXXXX").string();
   if (mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "mkdtemp failed";
   path_ = pattern;
+#endif
 }
 
 TempDir::~TempDir() {

@@ -44,7 +44,11 @@ std::map<std::pair<int, int>, std::string> ReadXlsCells(const std::string& path)
   std::map<std::pair<int, int>, std::string> cells;
   const std::string command = "/usr/bin/python3 " + std::string(BRIVO_TESTS_DIR) +
                               "/platform/read_xls.py '" + path + "' 2>&1";
+#ifdef _WIN32
+  FILE* pipe = _popen(command.c_str(), "rb");
+#else
   FILE* pipe = popen(command.c_str(), "r");
+#endif
   if (pipe == nullptr) {
     ADD_FAILURE() << "cannot run " << command;
     return cells;
@@ -53,7 +57,11 @@ std::map<std::pair<int, int>, std::string> ReadXlsCells(const std::string& path)
   char buffer[4096];
   std::size_t n;
   while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
+#ifdef _WIN32
+  const int status = _pclose(pipe);
+#else
   const int status = pclose(pipe);
+#endif
   if (status != 0) {
     ADD_FAILURE() << "the reader refused " << path << ": " << output;
     return cells;

@@ -61,7 +61,7 @@ Status ReplaceHistory(const std::string& history, const std::string& compacted,
   // An empty log and its index are stale; beside the new file they would be taken for its own.
   if (status.ok()) status = RemoveIfPresent(history + "-wal");
   if (status.ok()) status = RemoveIfPresent(history + "-shm");
-  if (status.ok()) status = ReplaceFile(building, history);
+  if (status.ok()) status = RenameOver(building, history);
   if (!status.ok()) {
     std::error_code ec;
     fs::remove(building, ec);

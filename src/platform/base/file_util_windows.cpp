@@ -44,7 +44,7 @@ Status WriteFileAtomically(const std::string& path, std::string_view bytes) {
   }
   if (status.ok() && !FlushFileBuffers(file)) status = Failure("cannot sync " + temporary);
   if (!CloseHandle(file) && status.ok()) status = Failure("cannot sync " + temporary);
-  if (status.ok()) status = ReplaceFile(temporary, path);
+  if (status.ok()) status = RenameOver(temporary, path);
   if (!status.ok()) DeleteFileW(NativePath(temporary).c_str());
   return status;
 }

@@ -23,7 +23,7 @@ Status SyncFile(const std::string& path);
 Status SyncFolder(const std::string& folder);
 // Puts `from` in the place of `to` in one step, also when `to` exists; where the system refuses
 // (on Windows: `to` held open by another program) both files stay as they were.
-Status ReplaceFile(const std::string& from, const std::string& to);
+Status RenameOver(const std::string& from, const std::string& to);
 // Copies `source` to `destination`, which must not exist, and syncs the copy to the disk. A failed
 // copy leaves no destination behind.
 Status CopyToNewFile(const std::string& source, const std::string& destination);

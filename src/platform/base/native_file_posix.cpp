@@ -41,7 +41,7 @@ Status SyncFolder(const std::string& folder) {
   return SyncPath(folder.empty() ? "." : folder, O_RDONLY | O_DIRECTORY);
 }
 
-Status ReplaceFile(const std::string& from, const std::string& to) {
+Status RenameOver(const std::string& from, const std::string& to) {
   if (::rename(from.c_str(), to.c_str()) != 0) {
     return Status::FromErrno("cannot replace " + to, errno);
   }

@@ -91,7 +91,7 @@ Status SyncFile(const std::string& path) {
 // ordinary user may take; the rename's MOVEFILE_WRITE_THROUGH is what there is.
 Status SyncFolder(const std::string&) { return Status::Ok(); }
 
-Status ReplaceFile(const std::string& from, const std::string& to) {
+Status RenameOver(const std::string& from, const std::string& to) {
   if (!MoveFileExW(NativePath(from).c_str(), NativePath(to).c_str(),
                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     return Failure("cannot replace " + to);

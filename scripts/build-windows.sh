@@ -294,7 +294,7 @@ build_program() {
   deploy_runtime
 }
 
-# What the executables load beside them: Qt's DLLs and plugins, the MinGW runtime.
+# What the executables load beside them: Qt's DLLs and plugins, the MinGW runtime, Qt's Chinese.
 deploy_runtime() {
   local dll
   mkdir -p "$BIN/platforms" "$BIN/styles" "$BIN/tls" "$BIN/imageformats"
@@ -308,6 +308,9 @@ deploy_runtime() {
   cp -u "$MINGW_GCC_DLLS"/{libstdc++-6,libgcc_s_seh-1}.dll "$MINGW_SYSROOT_DLLS/libwinpthread-1.dll" \
     "$BIN/"
   if compgen -G "$PREFIX/bin/*.dll" >/dev/null; then cp -u "$PREFIX"/bin/*.dll "$BIN/"; fi
+  # Qt's own Chinese (dialog buttons): the same file on every system, from Debian's package.
+  mkdir -p "$BIN/translations"
+  cp -u /usr/share/qt6/translations/qtbase_zh_CN.qm "$BIN/translations/"
 }
 
 # Every test executable once under Wine, on the offscreen platform; prints each suite's result.
@@ -327,7 +330,7 @@ run_tests() {
     else
       failed+=("$name")
       log "$name: FAILED (log: $out)"
-      grep -E '^\[  (FAILED|PASSED|SKIPPED) \]' "$out" || tail -5 "$out"
+      grep -E '^\[  (FAILED  |PASSED  |SKIPPED )\]' "$out" || tail -5 "$out"
     fi
   done
   [ ${#failed[@]} -eq 0 ] || {

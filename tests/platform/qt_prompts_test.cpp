@@ -240,6 +240,10 @@ TEST(DefaultProgramFolderTest, IsTheExecutableFolderWhenWritable) {
 int main(int argc, char** argv) {
   // Test discovery runs this executable outside CTest's environment, with no display.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+#ifdef _WIN32
+  // Windows' own file dialog cannot be driven from a test; Qt's is the one on every other system.
+  QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+#endif
   ::testing::InitGoogleTest(&argc, argv);
   QApplication app(argc, argv);
   return RUN_ALL_TESTS();

@@ -323,7 +323,7 @@ run_tests() {
   for exe in "$BIN"/*_tests.exe; do
     name=$(basename "$exe" .exe)
     out="$BUILD/test-logs/$name.txt"
-    if (cd "$BIN" && timeout 1200 wine "$exe" -platform offscreen --gtest_brief=1) >"$out" 2>&1 &&
+    if (cd "$BIN" && timeout 600 wine "$exe" -platform offscreen --gtest_brief=1) >"$out" 2>&1 &&
       grep -q '^\[  PASSED  \]' "$out" && ! grep -q '^\[  FAILED  \]' "$out"; then
       log "$name: $(grep '^\[  PASSED  \]' "$out")$(grep -o ' [0-9]* tests\?, listed below' "$out" |
         sed 's/, listed below/ skipped/' || true)"

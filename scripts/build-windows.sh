@@ -289,7 +289,7 @@ build_qcustomplot() {
 
 build_program() {
   cmake --preset windows -DBRIVO_WIN64_CACHE="$CACHE" \
-    -DCMAKE_TOOLCHAIN_FILE="$QT/lib/cmake/Qt6/qt.toolchain.cmake" >/dev/null
+    -DCMAKE_TOOLCHAIN_FILE="$QT/lib/cmake/Qt6/qt.toolchain.cmake"
   cmake --build --preset windows -j "$JOBS"
   deploy_runtime
 }

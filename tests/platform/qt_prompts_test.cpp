@@ -25,6 +25,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/base/native_file.h"
 #include "platform/base/program_folder.h"
 #include "platform/qt/qt_translation.h"
 #include "platform/qt/wait_cursor.h"
@@ -193,7 +194,7 @@ TEST_F(QtPromptsTest, OpenFileGivesTheChosenFile) {
   const std::optional<std::string> chosen =
       prompts_.OpenFile("打开历史文件", dir.path().string(), "History (*.db)");
   ASSERT_TRUE(chosen.has_value());
-  EXPECT_TRUE(std::filesystem::equivalent(*chosen, file)) << *chosen;
+  EXPECT_TRUE(std::filesystem::equivalent(NativePath(*chosen), NativePath(file))) << *chosen;
   EXPECT_TRUE(checked);
 }
 

@@ -7,6 +7,8 @@
 #include <random>
 #include <sstream>
 
+#include "platform/base/native_file.h"
+
 namespace brivo::testing {
 
 TempDir::TempDir() {
@@ -34,15 +36,19 @@ TempDir::~TempDir() {
   std::filesystem::remove_all(path_, ec);
 }
 
+std::string TempDir::File(const std::string& name) const {
+  return Utf8Path(path_ / NativePath(name));
+}
+
 std::string ReadFileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(NativePath(path), std::ios::binary);
   std::ostringstream out;
   out << in.rdbuf();
   return out.str();
 }
 
 void WriteFileBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::ofstream out(NativePath(path), std::ios::binary | std::ios::trunc);
   out << bytes;
 }
 

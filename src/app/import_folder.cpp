@@ -5,6 +5,7 @@
 
 #include "platform/base/ascii.h"
 #include "platform/base/install_paths.h"
+#include "platform/base/native_file.h"
 #include "store/history_db.h"
 
 namespace brivo {
@@ -13,9 +14,9 @@ namespace {
 // Whether the folder holds a file the import takes: a name ending in "txt" in any case.
 bool HoldsTextFile(const std::string& folder) {
   std::error_code ec;
-  for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+  for (std::filesystem::directory_iterator it(NativePath(folder), ec), end; !ec && it != end;
        it.increment(ec)) {
-    const std::string name = it->path().filename().string();
+    const std::string name = Utf8Path(it->path().filename());
     if (name.size() < 3 || !it->is_regular_file(ec)) continue;
     if (EndsWithIgnoringAsciiCase(name, "txt")) return true;
   }

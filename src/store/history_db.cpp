@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "platform/base/log.h"
+#include "platform/base/native_file.h"
 #include "store/attributes.h"
 #include "store/draw_record.h"
 
@@ -100,7 +101,7 @@ Status SetAsideOrphanedLogs(const std::string& path) {
 }  // namespace
 
 std::string ProgramFile(const std::string& program_folder, const std::string& name) {
-  return (std::filesystem::path(program_folder) / name).string();
+  return Utf8Path(NativePath(program_folder) / NativePath(name));
 }
 
 const std::vector<std::string>& LishiColumns() {

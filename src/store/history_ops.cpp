@@ -1,15 +1,11 @@
 #include "store/history_ops.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string_view>
 
 #include "platform/base/log.h"
+#include "platform/base/native_file.h"
 #include "store/attributes.h"
 #include "store/draw_record.h"
 #include "store/history_db.h"
@@ -22,58 +18,6 @@ namespace fs = std::filesystem;
 // The copy of the compacted file is built under this name beside the history, so that the
 // rename that puts it in place stays within one file system and is atomic.
 constexpr char kNewSuffix[] = ".new";
-
-Status SyncPath(const std::string& path, int flags) {
-  int fd = ::open(path.c_str(), flags);
-  if (fd < 0) return Status::FromErrno("cannot open " + path + " to sync it", errno);
-  int rc = ::fsync(fd);
-  int error = errno;
-  ::close(fd);
-  return rc == 0 ? Status::Ok() : Status::FromErrno("cannot sync " + path, error);
-}
-
-Status WriteAll(int fd, const char* data, std::size_t size, const std::string& path) {
-  while (size > 0) {
-    ssize_t n = ::write(fd, data, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return Status::FromErrno("cannot write " + path, n < 0 ? errno : EIO);
-    data += n;
-    size -= static_cast<std::size_t>(n);
-  }
-  return Status::Ok();
-}
-
-// Copies source to destination, which must not exist, and syncs the copy to the disk.
-Status CopyAndSync(const std::string& source, const std::string& destination) {
-  int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
-  if (in < 0) return Status::FromErrno("cannot read " + source, errno);
-  int out = ::open(destination.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-  if (out < 0) {
-    int error = errno;
-    ::close(in);
-    return Status::FromErrno("cannot create " + destination, error);
-  }
-  Status status;
-  char buffer[1 << 16];
-  while (status.ok()) {
-    ssize_t n = ::read(in, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) status = Status::FromErrno("cannot read " + source, errno);
-    if (n <= 0) break;
-    status = WriteAll(out, buffer, static_cast<std::size_t>(n), destination);
-  }
-  if (status.ok() && ::fsync(out) != 0)
-    status = Status::FromErrno("cannot sync " + destination, errno);
-  // A failing close can report a write the disk refused late.
-  if (::close(out) != 0 && status.ok())
-    status = Status::FromErrno("cannot close " + destination, errno);
-  ::close(in);
-  if (!status.ok()) {
-    std::error_code ec;
-    fs::remove(destination, ec);
-  }
-  return status;
-}
 
 // Whether a file that SQLite would apply to the history on its next open holds anything.
 Status CheckNoPendingLog(const std::string& log) {
@@ -112,14 +56,12 @@ Status ReplaceHistory(const std::string& history, const std::string& compacted,
   const std::string building = history + kNewSuffix;
   // A leftover of an interrupted compaction is only ever a copy.
   if (Status s = RemoveIfPresent(building); !s.ok()) return s;
-  if (Status s = CopyAndSync(compacted, building); !s.ok()) return s;
+  if (Status s = CopyToNewFile(compacted, building); !s.ok()) return s;
   Status status = CheckNoPendingLogs(history);
   // An empty log and its index are stale; beside the new file they would be taken for its own.
   if (status.ok()) status = RemoveIfPresent(history + "-wal");
   if (status.ok()) status = RemoveIfPresent(history + "-shm");
-  if (status.ok() && ::rename(building.c_str(), history.c_str()) != 0) {
-    status = Status::FromErrno("cannot put the compacted copy in place of " + history, errno);
-  }
+  if (status.ok()) status = RenameOver(building, history);
   if (!status.ok()) {
     std::error_code ec;
     fs::remove(building, ec);
@@ -127,7 +69,7 @@ Status ReplaceHistory(const std::string& history, const std::string& compacted,
   }
   // The history is already whole under its name, old or new; only the rename's durability is at
   // stake, so this is no failure of the compaction.
-  if (Status s = SyncPath(folder, O_RDONLY | O_DIRECTORY); !s.ok()) LogWarning(s.ToString());
+  if (Status s = SyncFolder(folder); !s.ok()) LogWarning(s.ToString());
   return Status::Ok();
 }
 

@@ -260,6 +260,10 @@ TEST_F(QtPageFetcherTest, AddressThatIsNotHttpIsRefused) {
 class QtPageFetcherTlsTest : public ::testing::Test {
  protected:
   void SetUp() override {
+#ifdef _WIN32
+    GTEST_SKIP() << "the loopback HTTPS server would run on Wine's Schannel, which cannot serve "
+                    "with a certificate and key from files (GnuTLS: data not available)";
+#endif
     const std::string tls = std::string(BRIVO_TEST_DATA_DIR) + "/tls/";
     ASSERT_TRUE(server_.StartTls(tls + "loopback.crt", tls + "loopback.key"));
     server_.SetHandler([](const std::string&) { return Page(kText); });

@@ -170,7 +170,8 @@ TEST_F(CombinationSearchTest, MatchesAPlainEvaluationOfTheRule) {
     c.start_issue = draws[random() % 10].issue;
     c.end_issue = draws[50 + random() % 10].issue;
     for (int i = 1; i <= 7; ++i) {
-      c.pattern[i] = values[random() % values.size()][1 + random() % 7][c.search_kind];
+      c.pattern[i] =
+          values[random() % values.size()][1 + static_cast<int>(random() % 7)][c.search_kind];
     }
     EXPECT_EQ(Combined(c), ExpectedCombined(draws, c)) << "trial " << trial;
   }

@@ -261,7 +261,8 @@ TEST_F(PositionSearchTest, MatchesAPlainEvaluationOfTheRule) {
     for (int i = 1; i <= 7; ++i) {
       c.selected[i] = random() % 3 == 0;
       // A value the draws have at some position, so that matches happen.
-      c.pattern[i] = values[random() % values.size()][1 + random() % 7][c.search_kind];
+      c.pattern[i] =
+          values[random() % values.size()][1 + static_cast<int>(random() % 7)][c.search_kind];
     }
     EXPECT_EQ(Matched(c), Expected(draws, c)) << "trial " << trial;
   }

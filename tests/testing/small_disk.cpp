@@ -1,7 +1,9 @@
 #include "testing/small_disk.h"
 
+#ifndef _WIN32
 #include <sys/mount.h>
 #include <sys/statvfs.h>
+#endif
 
 #include <filesystem>
 
@@ -9,6 +11,13 @@
 
 namespace brivo::testing {
 
+#ifdef _WIN32
+// Windows has no tmpfs: never mounted, and the tests that need one skip.
+SmallDisk::SmallDisk(const std::string& path, std::size_t) : path_(path) {}
+SmallDisk::~SmallDisk() = default;
+bool SmallDisk::SetReadOnly(bool) { return false; }
+bool SmallDisk::FillLeaving(std::size_t) { return false; }
+#else
 SmallDisk::SmallDisk(const std::string& path, std::size_t bytes) : path_(path) {
   const std::string options = "size=" + std::to_string(bytes);
   mounted_ = ::mount("tmpfs", path.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, options.c_str()) == 0;
@@ -31,6 +40,7 @@ bool SmallDisk::FillLeaving(std::size_t left) {
   WriteFileBytes(Filler(), std::string(free - left, '\0'));
   return true;
 }
+#endif
 
 void SmallDisk::Free() {
   std::error_code ec;

@@ -4,14 +4,29 @@
 #include <stdlib.h>
 
 #include <fstream>
+#include <random>
 #include <sstream>
+
+#include "platform/base/native_file.h"
 
 namespace brivo::testing {
 
 TempDir::TempDir() {
+#ifdef _WIN32
+  // No mkdtemp: a random name, created only when no other test has it.
+  std::random_device random;
+  for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+    const auto name = "brivo-test-" + std::to_string(random() % 100000000u);
+    std::filesystem::path candidate = std::filesystem::temp_directory_path() / name;
+    std::error_code ec;
+    if (std::filesystem::create_directory(candidate, ec)) path_ = candidate;
+  }
+  if (path_.empty()) ADD_FAILURE() << "cannot create a temporary folder";
+#else
   std::string pattern = (std::filesystem::temp_directory_path() / "brivo-test-XXXXXX").string();
   if (mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "mkdtemp failed";
   path_ = pattern;
+#endif
 }
 
 TempDir::~TempDir() {
@@ -21,15 +36,19 @@ TempDir::~TempDir() {
   std::filesystem::remove_all(path_, ec);
 }
 
+std::string TempDir::File(const std::string& name) const {
+  return Utf8Path(path_ / NativePath(name));
+}
+
 std::string ReadFileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(NativePath(path), std::ios::binary);
   std::ostringstream out;
   out << in.rdbuf();
   return out.str();
 }
 
 void WriteFileBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::ofstream out(NativePath(path), std::ios::binary | std::ios::trunc);
   out << bytes;
 }
 

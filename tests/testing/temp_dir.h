@@ -14,13 +14,14 @@ class TempDir {
   TempDir& operator=(const TempDir&) = delete;
 
   const std::filesystem::path& path() const { return path_; }
-  std::string File(const std::string& name) const { return (path_ / name).string(); }
+  // The UTF-8 path of `name` (UTF-8) in the folder.
+  std::string File(const std::string& name) const;
 
  private:
   std::filesystem::path path_;
 };
 
-// The bytes of a file, or an empty string when it cannot be read.
+// The bytes of a file (a UTF-8 path), or an empty string when it cannot be read.
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 // A file of the project's test data folder.

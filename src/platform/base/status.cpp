@@ -46,7 +46,11 @@ std::string Status::ToString() const {
 
 Status Status::FromErrno(const std::string& what, int error) {
   std::string message = what + ": " + std::generic_category().message(error);
-  if (error == ENOSPC || error == EDQUOT) return Error(Code::kDiskFull, std::move(message));
+  bool full = error == ENOSPC;
+#ifdef EDQUOT  // not on Windows, which has no disk quota errno
+  full = full || error == EDQUOT;
+#endif
+  if (full) return Error(Code::kDiskFull, std::move(message));
   return IoError(std::move(message));
 }
 

@@ -1,14 +1,12 @@
 #include "platform/db/database.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <regex>
 
+#include "platform/base/native_file.h"
 #include "platform/db/connection.h"
 #include "platform/db/jet_sql.h"
 #include "platform/db/part_routing.h"
@@ -130,14 +128,6 @@ Status IntegrityCheck(Connection& connection) {
   return Status::Ok();
 }
 
-Status SyncToDisk(const std::string& path, int flags) {
-  int fd = ::open(path.c_str(), flags);
-  if (fd < 0) return Status::IoError("cannot open " + path + " to sync it");
-  int rc = ::fsync(fd);
-  ::close(fd);
-  return rc == 0 ? Status::Ok() : Status::IoError("cannot sync " + path);
-}
-
 std::string StripBrackets(std::string_view name) {
   if (name.size() >= 2 && name.front() == '[' && name.back() == ']') {
     name = name.substr(1, name.size() - 2);
@@ -222,9 +212,8 @@ Status Database::Compact(const std::string& source, const std::string& destinati
   }
   connection->Close();
   // The copy is only worth keeping once it is on the disk.
-  if (Status s = SyncToDisk(destination, O_RDONLY); !s.ok()) return s;
-  std::string folder = std::filesystem::path(destination).parent_path().string();
-  return SyncToDisk(folder.empty() ? "." : folder, O_RDONLY | O_DIRECTORY);
+  if (Status s = SyncFile(destination); !s.ok()) return s;
+  return SyncFolder(Utf8Path(NativePath(destination).parent_path()));
 }
 
 void Database::Close() {

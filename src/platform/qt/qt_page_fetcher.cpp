@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "platform/base/ascii.h"
+#include "platform/base/gb_text.h"
 #include "platform/base/log.h"
 
 namespace brivo {
@@ -99,6 +100,11 @@ std::string DecodeBody(const QByteArray& body, const QString& content_type) {
     if (!from_meta.empty()) candidates.push_back(from_meta);
   }
   for (const std::string& label : candidates) {
+#ifdef _WIN32
+    if (DecoderName(label) == "GB18030" || label == "gb18030") {
+      return DecodeGb18030(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+    }
+#endif
     QStringDecoder decoder(DecoderName(label).c_str(), QStringConverter::Flag::Stateless);
     if (decoder.isValid()) {
       const QString text = decoder(bytes);

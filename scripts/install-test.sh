@@ -8,7 +8,8 @@
 # checks that
 #   - the exported grid holds every draw of the shipped file, row for row and number for number;
 #   - the history database lies in the per-user folder under the fresh HOME and holds every draw,
-#     and the settings lie in the per-user settings folder;
+#     and no settings file lies anywhere but in the per-user settings folder (a first start that
+#     changes no option writes none);
 #   - the help page came from the package's share folder;
 #   - nothing was written into the installed tree;
 # and that the package's desktop entry and AppStream metainfo validate.
@@ -124,8 +125,9 @@ if ! diff -u "$work/tree-before" "$work/tree-after"; then
   exit 1
 fi
 
-if [ ! -f "$home/.config/TarnwickSSQ.conf" ]; then
-  echo "install-test: no settings in the per-user folder $home/.config"
+stray=$(find "$work" -name 'TarnwickSSQ*.conf' ! -path "$home/.config/*")
+if [ -n "$stray" ]; then
+  echo "install-test: settings written outside the per-user folder: $stray"
   exit 1
 fi
 

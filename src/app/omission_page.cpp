@@ -18,8 +18,6 @@ namespace {
 
 const char* const kHeadings[8] = {"值",       "出现次数", "理论次数", "理论偏差",
                                   "当前遗漏", "上次遗漏", "最大遗漏", "平均遗漏"};
-const char* const kScopeNames[3] = {"红蓝", "红球", "蓝球"};
-const store::ByKind<const char*> kKindNames = {{"号码", "生肖", "头数", "尾数", "合数", "段数"}};
 
 }  // namespace
 
@@ -72,8 +70,7 @@ void OmissionPage::Command5_Click() {
                         .arg(range.size())
                         .arg(c->start_issue)
                         .arg(c->end_issue)
-                        .arg(QString::fromUtf8(kKindNames[kind_]),
-                             QString::fromUtf8(kScopeNames[static_cast<int>(c->result_scope)])));
+                        .arg(KindName(kind_), ScopeName(c->result_scope)));
   Fill();
 }
 

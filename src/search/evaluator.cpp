@@ -101,7 +101,7 @@ SearchResult Evaluator::Evaluate(const SearchCriteria& c, SearchType type) {
     if (i + 1 == n) draw.pattern_side_list = draws_.before_oldest.plain;
     result.matched.push_back(std::move(draw));
   });
-  const Tally tally = TallyDraws(draws_, matched, c);
+  const Tally tally = Tallied(matched, c);
   result.ranking = RankTally(tally, c);
   result.total = tally.total;
   return result;
@@ -113,13 +113,14 @@ const std::vector<Evaluator::ValueLevel>& Evaluator::Levels(store::Kind kind, Re
   const ValueRange tallied = TallyRange(kind);
   const PositionSpan span = PositionsOf(scope);
   std::map<std::pair<std::size_t, int>, DrawSet> levels;
+  std::vector<int> times(static_cast<std::size_t>(tallied.high - tallied.low + 1));
   for (std::size_t i = 0; i < draws_.size(); ++i) {
-    std::map<int, int> times;
+    std::fill(times.begin(), times.end(), 0);
     for (int p = span.first; p <= span.last; ++p) {
       const int v = draws_.values[i][p][kind];
       if (!tallied.Contains(v)) continue;
       const auto index = static_cast<std::size_t>(v - tallied.low);
-      auto [level, fresh] = levels.try_emplace({index, ++times[v]});
+      auto [level, fresh] = levels.try_emplace({index, ++times[index]});
       if (fresh) level->second = DrawSet(draws_.size(), false);
       level->second.Set(i);
     }
@@ -137,23 +138,6 @@ Tally Evaluator::Tallied(const DrawSet& matched, const SearchCriteria& c) {
     tally.counts[level.index] += static_cast<std::int64_t>(matched.CountCommon(level.draws));
   }
   tally.total = static_cast<std::int64_t>(matched.Count()) * (span.last - span.first + 1);
-  return tally;
-}
-
-Tally TallyDraws(const HistoryDraws& draws, const DrawSet& matched, const SearchCriteria& c) {
-  const ValueRange tallied = TallyRange(c.result_kind);
-  Tally tally;
-  tally.counts.assign(static_cast<std::size_t>(tallied.high - tallied.low + 1), 0);
-  const PositionSpan span = PositionsOf(c.result_scope);
-  std::int64_t m = 0;
-  matched.ForEach([&](std::size_t i) {
-    ++m;
-    for (int p = span.first; p <= span.last; ++p) {
-      const int v = draws.values[i][p][c.result_kind];
-      if (tallied.Contains(v)) ++tally.counts[static_cast<std::size_t>(v - tallied.low)];
-    }
-  });
-  tally.total = m * (span.last - span.first + 1);
   return tally;
 }
 

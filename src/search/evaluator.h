@@ -36,9 +36,9 @@ class Evaluator {
   DrawSet Match(const SearchCriteria& c, SearchType type);
   // Match, then the tally and the ranking of the matched draws, as the search returns them.
   SearchResult Evaluate(const SearchCriteria& c, SearchType type);
-  // TallyDraws(draws(), matched, c), counted through sets of the draws that hold each value at
-  // least once, twice, ... at the result scope's positions, kept per result kind and scope: a
-  // handful of word operations a value instead of a visit to each matched draw.
+  // Tallies the result kind's values of the matched draws at the result scope's positions,
+  // counted through sets of the draws that hold each value at least once, twice, ..., kept per
+  // result kind and scope: a handful of word operations a value instead of a visit to each draw.
   Tally Tallied(const DrawSet& matched, const SearchCriteria& c);
 
  private:
@@ -64,8 +64,6 @@ class Evaluator {
   DrawSet range_;
 };
 
-// Tallies the result kind's values of the matched draws at the positions of the result scope.
-Tally TallyDraws(const HistoryDraws& draws, const DrawSet& matched, const SearchCriteria& c);
 // One row per value of the written range, by count descending, then value ascending.
 std::vector<RankedValue> RankTally(const Tally& tally, const SearchCriteria& c);
 

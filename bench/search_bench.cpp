@@ -8,7 +8,7 @@
 
 #include "search/combination_search.h"
 #include "search/kind_ranges.h"
-#include "search/position_search.h"
+#include "search/search_run.h"
 #include "store/history_db.h"
 #include "testing/history_builder.h"
 #include "testing/temp_dir.h"

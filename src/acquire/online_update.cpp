@@ -14,7 +14,12 @@ struct Newest {
 
 Status ReadNewest(Database& db, Newest* out) {
   std::unique_ptr<Recordset> snapshot;
-  if (Status s = db.OpenSnapshot(store::kHistoryQuery, &snapshot); !s.ok()) return s;
+  if (Status s = db.OpenSnapshot(
+          "SELECT * FROM lishi WHERE SQQH = (SELECT MAX(SQQH) FROM lishi) ORDER BY SQQH",
+          &snapshot);
+      !s.ok()) {
+    return s;
+  }
   *out = Newest{};
   if (Status s = store::ReadNewestIssue(*snapshot, &out->issue); !s.ok() || out->issue == 0) {
     return s;
@@ -115,7 +120,9 @@ YearOutcome AskSources(const std::vector<DrawSource*>& sources, const OnlineUpda
 Status DrawsOutsideKeptYears(Database& db, int current_year, int kept_years, int* draws) {
   *draws = 0;
   std::unique_ptr<Recordset> snapshot;
-  if (Status s = db.OpenSnapshot(store::kHistoryQuery, &snapshot); !s.ok()) return s;
+  if (Status s = db.OpenSnapshot("SELECT SQQH FROM lishi ORDER BY SQQH", &snapshot); !s.ok()) {
+    return s;
+  }
   std::int64_t oldest = 0;
   if (!store::ReadOldestIssue(*snapshot, &oldest).ok() || oldest == 0) return Status::Ok();
   if (current_year - oldest / 1000 <= kept_years) return Status::Ok();

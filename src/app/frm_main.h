@@ -143,7 +143,7 @@ class FrmMain : public QMainWindow {
   HistorySession& session() { return session_; }
   Database* database() const { return session_.database(); }
   Recordset* history_table() const { return session_.table(); }
-  Recordset* history_snapshot() const { return session_.snapshot(); }
+  const search::HistoryDraws& history_draws() const { return session_.draws(); }
   const std::string& program_folder() const { return context_.program_folder; }
 
  protected:

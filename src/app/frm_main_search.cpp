@@ -13,7 +13,6 @@
 #include "app/search_criteria_of.h"
 #include "platform/base/log.h"
 #include "platform/qt/wait_cursor.h"
-#include "search/history_draws.h"
 #include "search/ranking.h"
 #include "store/history_db.h"
 
@@ -92,8 +91,9 @@ AnalysisInputs FrmMain::AnalysisInputsOfWindow() {
     return ReadCriteria();
   };
   inputs.draws = [this](search::HistoryDraws* out) {
-    if (database() == nullptr) return Status::IoError("没有打开的历史数据库");
-    return search::ReadHistoryDraws(*database(), out);
+    if (!session_.is_open()) return Status::IoError("没有打开的历史数据库");
+    *out = session_.draws();
+    return session_.draws_status();
   };
   inputs.zodiac = &session_.zodiac();
   inputs.export_grid = [this](FlexGrid* grid, const char* file) {

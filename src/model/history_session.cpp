@@ -1,5 +1,6 @@
 #include "model/history_session.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <utility>
 
@@ -7,8 +8,7 @@
 #include "acquire/draw_line.h"
 #include "acquire/truncation.h"
 #include "platform/base/log.h"
-#include "search/combination_search.h"
-#include "search/position_search.h"
+#include "search/search_run.h"
 #include "store/history_db.h"
 
 namespace brivo {
@@ -24,17 +24,23 @@ std::string HistorySession::HistoryPath() const {
 
 void HistorySession::CloseAll() {
   // Recordsets go before the database they belong to.
-  snapshot_.reset();
   table_.reset();
+  evaluator_.reset();
   if (db_) db_->Close();
   db_.reset();
 }
 
-Status HistorySession::OpenRecordsets() {
-  snapshot_.reset();
-  table_.reset();
-  if (Status s = db_->OpenTable(store::kHistoryTable, &table_); !s.ok()) return s;
-  return db_->OpenSnapshot(store::kHistoryQuery, &snapshot_);
+const search::HistoryDraws& HistorySession::draws() const {
+  static const search::HistoryDraws kNone;
+  return evaluator_ ? evaluator_->draws() : kNone;
+}
+
+Status HistorySession::ReadDraws() {
+  search::HistoryDraws draws;
+  draws_status_ = search::ReadHistoryDraws(*db_, &draws);
+  // Draws with a value that is no number still give the issues; nothing is searched in them.
+  evaluator_ = std::make_unique<search::Evaluator>(std::move(draws));
+  return draws_status_;
 }
 
 Status HistorySession::Open() {
@@ -46,7 +52,11 @@ Status HistorySession::Open() {
     if (Status u = store::EnsureUniqueIssues(*db_, &repeated_issues_); !u.ok()) {
       LogWarning(u.ToString());
     }
-    s = OpenRecordsets();
+    s = db_->OpenTable(store::kHistoryTable, &table_);
+  }
+  // A file holding a value that is no number still opens: what reads the draws says so.
+  if (s.ok()) {
+    if (Status r = ReadDraws(); !r.ok()) LogWarning(r.ToString());
   }
   if (!s.ok()) CloseAll();
   if (s.ok()) data_version_ = db_->DataVersion();
@@ -64,104 +74,75 @@ bool HistorySession::ChangedElsewhere() {
 
 Status HistorySession::Reload() {
   if (!db_) return Status::IoError("no history database is open");
-  std::unique_ptr<Recordset> reopened;
-  if (Status s = db_->OpenSnapshot(store::kHistoryQuery, &reopened); !s.ok()) return s;
-  snapshot_ = std::move(reopened);
-  snapshot_stale_ = false;
+  if (Status s = ReadDraws(); !s.ok()) return s;
   // The memory the appends continue from follows the file, not what this session appended.
   memory_ = store::PrecedingMemory{};
-  if (snapshot_->MoveLast().ok()) {
-    Status s = store::ReadOwnValues(*snapshot_, &memory_.last);
-    if (s.ok() && snapshot_->MovePrevious().ok() && !snapshot_->IsBof()) {
-      s = store::ReadOwnValues(*snapshot_, &memory_.second_last);
-    }
-    if (!s.ok()) return s;
-  }
+  const search::HistoryDraws& d = draws();
+  if (d.size() >= 1) memory_.last = d.values[d.size() - 1];
+  if (d.size() >= 2) memory_.second_last = d.values[d.size() - 2];
   return Status::Ok();
 }
 
-Recordset* HistorySession::Snapshot() {
-  if (snapshot_stale_ && db_) {
-    std::unique_ptr<Recordset> reopened;
-    if (db_->OpenSnapshot(store::kHistoryQuery, &reopened).ok()) snapshot_ = std::move(reopened);
-  }
-  snapshot_stale_ = false;
-  return snapshot_.get();
+Status HistorySession::Changed(Status command) {
+  if (!db_) return command;
+  // Another program's commit in between is read along with this one's.
+  data_version_ = db_->DataVersion();
+  // The command's own outcome stands; what cannot be read is told by what reads the draws.
+  if (Status s = ReadDraws(); !s.ok()) LogWarning(s.ToString());
+  return command;
 }
 
 Status HistorySession::HistoryRows(std::vector<HistoryGridRow>* rows) {
   rows->clear();
   if (!db_) return Status::IoError("no history database is open");
-  std::unique_ptr<Recordset> reopened;
-  if (Status s = db_->OpenSnapshot(store::kHistoryQuery, &reopened); !s.ok()) return s;
-  snapshot_ = std::move(reopened);
-  snapshot_stale_ = false;
-  *rows = ReadHistoryGridRows(*snapshot_);
+  std::unique_ptr<Recordset> numbers;
+  if (Status s = db_->OpenSnapshot(store::DrawNumbersQuery(), &numbers); !s.ok()) return s;
+  *rows = ReadHistoryGridRows(*numbers);
   return Status::Ok();
 }
 
 std::int64_t HistorySession::NewestIssue() {
-  std::int64_t newest = 0;
-  Recordset* snapshot = Snapshot();
-  if (snapshot) store::ReadNewestIssue(*snapshot, &newest);
-  return newest;
+  const search::HistoryDraws& d = draws();
+  return d.size() == 0 ? 0 : d.issues.back();
 }
 
 Status HistorySession::DefaultStartIssue(int distance, std::int64_t* start) {
-  std::int64_t oldest = 0;
-  Recordset* snapshot = Snapshot();
-  if (!snapshot || !store::ReadOldestIssue(*snapshot, &oldest).ok() || oldest == 0) {
-    return Status::NotFound("the history is empty");
-  }
-  *start = oldest + distance;
+  const search::HistoryDraws& d = draws();
+  if (d.size() == 0 || d.issues.front() == 0) return Status::NotFound("the history is empty");
+  *start = d.issues.front() + distance;
   return Status::Ok();
 }
 
 Status HistorySession::DrawsInRange(std::int64_t start, std::int64_t end, std::int64_t* count) {
   *count = 0;
-  if (!db_ || start > end) return Status::Ok();
-  std::unique_ptr<Recordset> rows;
-  const std::string query = "SELECT COUNT(*) AS n FROM Lishi WHERE SQQH BETWEEN " +
-                            std::to_string(start) + " AND " + std::to_string(end);
-  if (Status s = db_->OpenSnapshot(query, &rows); !s.ok()) return s;
-  if (!rows->MoveFirst().ok()) return Status::Ok();
-  return rows->GetInt("n", count);
+  const std::vector<std::int32_t>& issues = draws().issues;
+  *count = start > end ? 0
+                       : std::upper_bound(issues.begin(), issues.end(), end) -
+                             std::lower_bound(issues.begin(), issues.end(), start);
+  return Status::Ok();
 }
 
 Status HistorySession::ReadProposedIssue(std::int64_t* newest) {
   *newest = 0;
-  Recordset* snapshot = Snapshot();
-  if (!snapshot || !snapshot->MoveLast().ok()) return Status::NotFound("the history is empty");
-  std::int64_t proposed = 0;
-  if (snapshot->GetInt("QQH", &proposed).ok()) {
-    proposed_issue_ = static_cast<std::int32_t>(proposed);
-  }
-  if (!snapshot->GetInt("SQQH", newest).ok()) *newest = 0;
+  const search::HistoryDraws& d = draws();
+  if (d.size() == 0) return Status::NotFound("the history is empty");
+  proposed_issue_ = static_cast<std::int32_t>(d.newest_proposed);
+  *newest = d.issues.back();
   return Status::Ok();
 }
 
-bool HistorySession::MoveToPatternRecord(search::Basis basis, int look_back) {
-  Recordset* snapshot = Snapshot();
-  if (!snapshot || !snapshot->MoveLast().ok()) return false;
-  if (basis == search::Basis::kEarlier) {
-    for (int back = 0; back < look_back - 1; ++back) snapshot->MovePrevious();
-  }
-  return !snapshot_->IsBof() && !snapshot_->IsEof();
+std::int64_t HistorySession::PatternRecordIndex(search::Basis basis, int look_back) const {
+  const auto size = static_cast<std::int64_t>(draws().size());
+  const std::int64_t back = basis == search::Basis::kEarlier ? std::max(look_back - 1, 0) : 0;
+  return size - 1 - back;
 }
 
 Status HistorySession::PatternRecord(search::Basis basis, int look_back, store::Kind kind,
                                      PatternValues* values) {
-  if (!MoveToPatternRecord(basis, look_back)) {
-    return Status::NotFound("the history has no pattern record");
-  }
-  PatternValues read = *values;
-  for (int i = 1; i <= 7; ++i) {
-    std::int64_t value = 0;
-    const std::string column = store::ColumnName(i, kind, store::kOwn);
-    if (Status s = snapshot_->GetInt(column, &value); !s.ok()) return s;
-    read[i] = static_cast<std::int16_t>(value);
-  }
-  *values = read;
+  const std::int64_t at = PatternRecordIndex(basis, look_back);
+  if (at < 0) return Status::NotFound("the history has no pattern record");
+  const store::DrawValues& record = draws().values[static_cast<std::size_t>(at)];
+  for (int i = 1; i <= 7; ++i) (*values)[i] = record[i][kind];
   return Status::Ok();
 }
 
@@ -176,36 +157,32 @@ acquire::AppendContext HistorySession::AppendingContext(int ds_ini) {
 Status HistorySession::AppendDraw(std::int32_t issue, const store::DrawNumbers& numbers,
                                   int ds_ini) {
   if (!db_ || !table_) return Status::IoError("no history database is open");
-  // The lists of the draw before come from the newest stored row.
+  // The lists of the draw before come from the newest stored draw.
   std::optional<store::DrawLists> before;
-  store::DrawValues newest_values{};
-  Recordset* snapshot = Snapshot();
-  if (snapshot && snapshot->MoveLast().ok() &&
-      store::ReadOwnValues(*snapshot, &newest_values).ok()) {
-    before = store::ListsOf(newest_values);
+  if (draws().size() > 0) before = store::ListsOf(draws().values.back());
+  Status s;
+  {
+    Database::Transaction transaction(*db_);
+    s = transaction.status();
+    if (s.ok()) {
+      s = acquire::AppendNumbers(*table_, AppendingContext(ds_ini), issue, numbers, before,
+                                 std::nullopt, nullptr);
+    }
+    if (s.ok()) s = transaction.Commit();
   }
-  snapshot_stale_ = true;
-  Database::Transaction transaction(*db_);
-  Status s = transaction.status();
-  if (s.ok()) {
-    s = acquire::AppendNumbers(*table_, AppendingContext(ds_ini), issue, numbers, before,
-                               std::nullopt, nullptr);
-  }
-  if (s.ok()) s = transaction.Commit();
-  return s;
+  return Changed(s);
 }
 
 Status HistorySession::Import(const std::vector<acquire::ParsedDraw>& draws, int ds_ini) {
   if (!db_ || !table_) return Status::IoError("no history database is open");
-  snapshot_stale_ = true;
-  return acquire::ReplaceHistory(*db_, *table_, AppendingContext(ds_ini), draws,
-                                 acquire::EarlierLists::kUnset);
+  return Changed(acquire::ReplaceHistory(*db_, *table_, AppendingContext(ds_ini), draws,
+                                         acquire::EarlierLists::kUnset));
 }
 
 Status HistorySession::StoredDraws(std::vector<acquire::ParsedDraw>* draws) {
   if (!db_) return Status::IoError("no history database is open");
   std::unique_ptr<Recordset> rows;
-  Status s = db_->OpenSnapshot(store::kHistoryQuery, &rows);
+  Status s = db_->OpenSnapshot(store::DrawNumbersQuery(), &rows);
   if (s.ok()) s = acquire::CollectDrawsUpTo(*rows, INT64_MAX, draws);
   return s;
 }
@@ -217,33 +194,33 @@ Status HistorySession::WriteScratchFile(const std::vector<acquire::ParsedDraw>& 
 
 Status HistorySession::RebuildFromScratchFile(int ds_ini) {
   if (!db_ || !table_) return Status::IoError("no history database is open");
-  snapshot_stale_ = true;
   std::vector<std::string> lines;
   Status s = acquire::ReadTextLines(store::ProgramFile(program_folder_, acquire::kScratchFileName),
                                     &lines);
   if (!s.ok()) return s;
   const acquire::ParsedLines parsed = acquire::ParseDrawLines(lines, proposed_issue_);
-  return acquire::ReplaceHistory(*db_, *table_, AppendingContext(ds_ini), parsed.draws,
-                                 acquire::EarlierLists::kTwoBefore);
+  return Changed(acquire::ReplaceHistory(*db_, *table_, AppendingContext(ds_ini), parsed.draws,
+                                         acquire::EarlierLists::kTwoBefore));
 }
 
 Status HistorySession::DeleteNewest() {
   if (!db_) return Status::IoError("no history database is open");
-  snapshot_stale_ = true;
   std::unique_ptr<Recordset> rows;
   Status s = db_->OpenUpdatable(store::kHistoryQuery, &rows);
   if (s.ok() && rows->MoveLast().ok()) s = rows->Delete();
-  return s;
+  return Changed(s);
 }
 
 Status HistorySession::Clear() {
   if (!db_ || !table_) return Status::IoError("no history database is open");
-  snapshot_stale_ = true;
-  Database::Transaction transaction(*db_);
-  Status s = transaction.status();
-  if (s.ok()) s = store::DeleteAll(*table_);
-  if (s.ok()) s = transaction.Commit();
-  return s;
+  Status s;
+  {
+    Database::Transaction transaction(*db_);
+    s = transaction.status();
+    if (s.ok()) s = store::DeleteAll(*table_);
+    if (s.ok()) s = transaction.Commit();
+  }
+  return Changed(s);
 }
 
 Status HistorySession::Compact(Status* reopened) {
@@ -263,21 +240,35 @@ Status HistorySession::UpdateOnline(const std::vector<acquire::DrawSource*>& sou
                                     const acquire::OnlineUpdateRequest& request, int ds_ini,
                                     acquire::OnlineUpdateResult* result) {
   if (!db_ || !table_) return Status::IoError("no history database is open");
-  snapshot_stale_ = true;
-  return acquire::RunOnlineUpdate(*db_, *table_, AppendingContext(ds_ini), sources, request,
-                                  result);
+  return Changed(
+      acquire::RunOnlineUpdate(*db_, *table_, AppendingContext(ds_ini), sources, request, result));
 }
 
 Status HistorySession::RunPositionSearch(const search::SearchCriteria& criteria,
                                          search::SearchResult* result) {
-  if (!db_) return Status::IoError("no history database is open");
-  return search::RunPositionSearch(*db_, criteria, result);
+  return RunSearch(criteria, search::SearchType::kPosition, result);
 }
 
 Status HistorySession::RunCombinationSearch(const search::SearchCriteria& criteria,
                                             search::SearchResult* result) {
+  return RunSearch(criteria, search::SearchType::kCombination, result);
+}
+
+Status HistorySession::RunSearch(const search::SearchCriteria& criteria, search::SearchType type,
+                                 search::SearchResult* result) {
   if (!db_) return Status::IoError("no history database is open");
-  return search::RunCombinationSearch(*db_, criteria, result);
+  // The marks are written by row, so the draws must be the file's as it is while they are written:
+  // once the transaction has begun no other program can commit, and what one committed before is
+  // read first.
+  Database::Transaction transaction(*db_);
+  if (!transaction.status().ok()) return transaction.status();
+  ChangedElsewhere();
+  if (!draws_status_.ok()) return draws_status_;
+  search::SearchResult found;
+  if (Status s = search::RunSearch(*db_, *evaluator_, criteria, type, &found); !s.ok()) return s;
+  if (Status s = transaction.Commit(); !s.ok()) return s;
+  *result = std::move(found);
+  return Status::Ok();
 }
 
 }  // namespace brivo

@@ -12,15 +12,26 @@
 #include "model/history_rows.h"
 #include "platform/db/database.h"
 #include "search/criteria.h"
+#include "search/evaluator.h"
+#include "search/history_draws.h"
 #include "store/attributes.h"
 #include "store/by_position.h"
 #include "store/draw_record.h"
 #include "store/history_ops.h"
 
 // The history as the program works on it, without a window: the database of the program folder
-// with its table recordset and its snapshot, the preceding-draw memory, the zodiac tables with
-// their reference year, and the proposed issue. Every command is a plain call; where a command
-// needs a row of the snapshot it moves there itself, so no call depends on where another left it.
+// with its table recordset, the draws held in memory, the preceding-draw memory, the zodiac tables
+// with their reference year, and the proposed issue. Every command is a plain call.
+//
+// How a search's answer is computed and how it reaches the disk: the draws (issues, the six
+// readings of each number, the lists of the draw before) are read once when the history opens,
+// and again after every command that changes the file or when another program has changed it.
+// The searches, the omission table and the back-tests run on them in memory (search/evaluator.h).
+// A search then stores what the program has always left in the file, so that any SQLite tool
+// finds its results there: the marks in Lishi's scratch columns (search/search_marks.h) and the
+// tally in Carcu, in one transaction that writes only the rows whose values change
+// (store/scratch_columns.h). Lishi is stored in parts, one narrow table per family of columns
+// (store/history_db.h), so such a write touches narrow rows only.
 namespace brivo {
 
 // The seven own values of the pattern record of one kind.
@@ -46,14 +57,17 @@ class HistorySession {
   // the session keeps of the history is read anew (see Reload) before this returns true, so the
   // answers of every call afterwards are the file as it now is.
   bool ChangedElsewhere();
-  // Reads anew what the session keeps of the history: the snapshot, and the preceding-draw
-  // memory, which then holds the two newest stored draws.
+  // Reads anew what the session keeps of the history: the draws, and the preceding-draw memory,
+  // which then holds the two newest stored draws.
   Status Reload();
+  // The draws as the session holds them (none while no history is open). When the file holds a
+  // value that is no number, draws_status() says so and every search fails with it.
+  const search::HistoryDraws& draws() const;
+  const Status& draws_status() const { return draws_status_; }
   // The path of the history file.
   std::string HistoryPath() const;
 
-  // The history read anew: the history grid's rows, oldest first. REQUIRES: is_open(). On
-  // failure the history as read before stays what the other readings below see.
+  // The history grid's rows, oldest first, read from the file. REQUIRES: is_open().
   Status HistoryRows(std::vector<HistoryGridRow>* rows);
   // The newest stored issue, or 0 for an empty history (or none open).
   std::int64_t NewestIssue();
@@ -76,7 +90,7 @@ class HistorySession {
   Status AppendDraw(std::int32_t issue, const store::DrawNumbers& numbers, int ds_ini);
   // Replaces the history with the draws of a text file (already in ascending order).
   Status Import(const std::vector<acquire::ParsedDraw>& draws, int ds_ini);
-  // Every stored draw, oldest first, from a snapshot of its own.
+  // Every stored draw, oldest first.
   Status StoredDraws(std::vector<acquire::ParsedDraw>* draws);
   // Writes the draws to the scratch file of the program folder.
   Status WriteScratchFile(const std::vector<acquire::ParsedDraw>& draws);
@@ -105,25 +119,28 @@ class HistorySession {
   store::ZodiacTables& zodiac() { return zodiac_; }
   const store::ZodiacTables& zodiac() const { return zodiac_; }
   const std::string& program_folder() const { return program_folder_; }
-  // The engine and recordsets themselves, for what observes them (null while none is open).
+  // The engine and the table recordset themselves, for what observes them (null while none is
+  // open).
   Database* database() const { return db_.get(); }
   Recordset* table() const { return table_.get(); }
-  Recordset* snapshot() const { return snapshot_.get(); }
 
  private:
-  Status OpenRecordsets();
-  // The snapshot, read anew first when a command has changed the history since it was taken.
-  Recordset* Snapshot();
   void CloseAll();
-  // Moves the snapshot to the pattern record; false when the history has no such draw.
-  bool MoveToPatternRecord(search::Basis basis, int look_back);
+  // Reads the draws anew after a command changed the file, whether or not it succeeded: a failed
+  // command has rolled back, and the draws are then read as they were.
+  Status Changed(Status command);
+  Status ReadDraws();
+  // The index of the pattern record in the draws; -1 when the history has no such draw.
+  std::int64_t PatternRecordIndex(search::Basis basis, int look_back) const;
+  Status RunSearch(const search::SearchCriteria& criteria, search::SearchType type,
+                   search::SearchResult* result);
   acquire::AppendContext AppendingContext(int ds_ini);
 
   std::string program_folder_;
   std::unique_ptr<Database> db_;
   std::unique_ptr<Recordset> table_;
-  std::unique_ptr<Recordset> snapshot_;
-  bool snapshot_stale_ = false;
+  std::unique_ptr<search::Evaluator> evaluator_;  // holds the draws
+  Status draws_status_;
   store::PrecedingMemory memory_;
   store::ZodiacTables zodiac_;
   std::int32_t proposed_issue_ = 0;

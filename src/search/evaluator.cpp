@@ -8,69 +8,83 @@
 #include "search/kind_ranges.h"
 
 namespace brivo::search {
-namespace {
-
-// The draws n before are the pattern side: one on the previous-draw basis.
 int SideDistance(const SearchCriteria& c) { return c.basis == Basis::kEarlier ? c.Distance() : 1; }
 
-}  // namespace
-
 DrawSet Evaluator::Match(const SearchCriteria& c, SearchType type) {
-  DrawSet matched = type == SearchType::kPosition ? MatchPositions(c) : MatchCombinations(c);
+  DrawSet matched =
+      type == SearchType::kPosition ? Matching(PositionCounts(c)) : MatchCombinations(c);
   matched &= Range(c);
   return matched;
 }
 
-DrawSet Evaluator::MatchPositions(const SearchCriteria& c) {
+DrawSet Evaluator::Matching(const Counted& counted) const {
+  DrawSet matched(draws_.size(), counted.reachable);
+  if (counted.reachable) {
+    for (const DrawSet* set : counted.sets) matched &= *set;
+  }
+  return matched;
+}
+
+Evaluator::Counted Evaluator::PositionCounts(const SearchCriteria& c) {
   const int n = SideDistance(c);
-  DrawSet matched(draws_.size(), true);
-  const std::optional<ValueRange> counted = OccurrenceRange(c.search_kind, c.sx_ini, c.ds_ini);
+  Counted counted;
+  const std::optional<ValueRange> range = OccurrenceRange(c.search_kind, c.sx_ini, c.ds_ini);
   std::map<int, int> occurrences;
   for (int i = 1; i <= 7; ++i) {
     if (!c.selected[i]) continue;
     const int v = c.pattern[i];
     if (!c.free_mode) {
-      matched &= sides_.SideEquals(c.search_kind, n, i, v);
+      counted.sets.push_back(&sides_.SideEquals(c.search_kind, n, i, v));
       continue;
     }
     // A value without an occurrence counter gets no statement, yet its position is required.
-    if (counted && !counted->Contains(v)) return DrawSet(draws_.size(), false);
-    const int k = counted ? ++occurrences[v] : 0;
-    matched &= sides_.SideHolds(c.search_kind, n, c.count_blue, MatchToken(c.search_kind, v, k));
+    if (range && !range->Contains(v)) {
+      counted.reachable = false;
+      continue;
+    }
+    const int k = range ? ++occurrences[v] : 0;
+    counted.sets.push_back(
+        &sides_.SideHolds(c.search_kind, n, c.count_blue, MatchToken(c.search_kind, v, k)));
   }
-  return matched;
+  return counted;
+}
+
+Evaluator::Counted Evaluator::CombinationCounts(const SearchCriteria& c,
+                                                const std::vector<int>& positions) {
+  const int n = SideDistance(c);
+  Counted counted;
+  if (!c.free_mode) {
+    for (int p : positions) {
+      counted.sets.push_back(&sides_.SideEquals(c.search_kind, n, p, c.pattern[p]));
+    }
+    return counted;
+  }
+  // The combination search counts occurrences of numbers too, and tags them as the lists do.
+  const std::optional<ValueRange> range = c.search_kind == store::Kind::kHm
+                                              ? ValueRange{1, 33}
+                                              : OccurrenceRange(c.search_kind, c.sx_ini, c.ds_ini);
+  std::map<int, int> occurrences;
+  for (int p : positions) ++occurrences[c.pattern[p]];
+  for (int p : positions) {
+    const int v = c.pattern[p];
+    if (!range->Contains(v)) {
+      counted.reachable = false;
+      continue;
+    }
+    const int k = occurrences[v];
+    const std::string token = c.search_kind == store::Kind::kHm
+                                  ? std::to_string(k) + "X" + store::TwoDigits(v)
+                                  : MatchToken(c.search_kind, v, k);
+    counted.sets.push_back(&sides_.SideHolds(c.search_kind, n, c.count_blue, token));
+  }
+  return counted;
 }
 
 DrawSet Evaluator::MatchCombinations(const SearchCriteria& c) {
   DrawSet matched(draws_.size(), false);
   const int pool = c.red_pool_only ? 6 : 7;
   for (const std::vector<int>& positions : PositionCombinations(pool, c.combination_size)) {
-    matched |= MatchCombination(c, positions);
-  }
-  return matched;
-}
-
-DrawSet Evaluator::MatchCombination(const SearchCriteria& c, const std::vector<int>& positions) {
-  const int n = SideDistance(c);
-  DrawSet matched(draws_.size(), true);
-  if (!c.free_mode) {
-    for (int p : positions) matched &= sides_.SideEquals(c.search_kind, n, p, c.pattern[p]);
-    return matched;
-  }
-  // The combination search counts occurrences of numbers too, and tags them as the lists do.
-  const std::optional<ValueRange> counted =
-      c.search_kind == store::Kind::kHm ? ValueRange{1, 33}
-                                        : OccurrenceRange(c.search_kind, c.sx_ini, c.ds_ini);
-  std::map<int, int> occurrences;
-  for (int p : positions) ++occurrences[c.pattern[p]];
-  for (int p : positions) {
-    const int v = c.pattern[p];
-    if (!counted->Contains(v)) return DrawSet(draws_.size(), false);
-    const int k = occurrences[v];
-    const std::string token = c.search_kind == store::Kind::kHm
-                                  ? std::to_string(k) + "X" + store::TwoDigits(v)
-                                  : MatchToken(c.search_kind, v, k);
-    matched &= sides_.SideHolds(c.search_kind, n, c.count_blue, token);
+    matched |= Matching(CombinationCounts(c, positions));
   }
   return matched;
 }

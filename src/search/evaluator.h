@@ -30,6 +30,7 @@ class Evaluator {
   Evaluator& operator=(const Evaluator&) = delete;
 
   const HistoryDraws& draws() const { return draws_; }
+  SideMatches& sides() { return sides_; }
 
   // The matched draws of the search: those of the issue range whose pattern-side draw shows the
   // pattern. REQUIRES: the search and result kinds lie in 0..5, the result scope in 0..2.
@@ -41,10 +42,20 @@ class Evaluator {
   // result kind and scope: a handful of word operations a value instead of a visit to each draw.
   Tally Tallied(const DrawSet& matched, const SearchCriteria& c);
 
- private:
-  DrawSet MatchPositions(const SearchCriteria& c);
+  // What the statements of one position search, or of one combination of positions, count
+  // into intTh: a set of draws per statement, each adding 1 to the draws it holds. A draw
+  // matches when it is in every set and `reachable` (every selected position got a statement).
+  struct Counted {
+    std::vector<const DrawSet*> sets;
+    bool reachable = true;
+  };
+  Counted PositionCounts(const SearchCriteria& c);
+  Counted CombinationCounts(const SearchCriteria& c, const std::vector<int>& positions);
+  // The draws of the whole history the combination search marks (bolOk), before the issue range.
   DrawSet MatchCombinations(const SearchCriteria& c);
-  DrawSet MatchCombination(const SearchCriteria& c, const std::vector<int>& positions);
+
+ private:
+  DrawSet Matching(const Counted& counted) const;
   // The draws of the criteria's issue range, kept for the next call on the same range.
   const DrawSet& Range(const SearchCriteria& c);
 
@@ -66,5 +77,8 @@ class Evaluator {
 
 // One row per value of the written range, by count descending, then value ascending.
 std::vector<RankedValue> RankTally(const Tally& tally, const SearchCriteria& c);
+
+// The distance of the pattern-side draw: N on the earlier-draw basis, 1 on the previous-draw one.
+int SideDistance(const SearchCriteria& c);
 
 }  // namespace brivo::search

@@ -109,6 +109,15 @@ const std::vector<std::string>& LishiColumns() {
   return columns;
 }
 
+const std::string& DrawNumbersQuery() {
+  static const std::string query = [] {
+    std::string sql = "SELECT SQQH";
+    for (int p = 1; p <= kPositionCount; ++p) sql += ", " + ColumnName(p, Kind::kHm, kOwn);
+    return sql + " FROM lishi ORDER BY SQQH";
+  }();
+  return query;
+}
+
 const std::vector<LishiPart>& LishiParts() {
   static const std::vector<LishiPart> parts = [] {
     std::vector<LishiPart> p = {
@@ -182,12 +191,8 @@ const LishiSchema& Schema() {
 
 // Whether Lishi is still one table, as histories were kept before they were kept in parts.
 bool IsOneTable(Database& db) {
-  std::unique_ptr<Recordset> kind;
-  std::string type;
-  return db.OpenSnapshot("SELECT type FROM sqlite_schema WHERE name = 'Lishi' COLLATE NOCASE",
-                         &kind)
-             .ok() &&
-         kind->MoveFirst().ok() && kind->GetText("type", &type).ok() && type == "table";
+  LishiLayout layout;
+  return ReadLishiLayout(db, &layout).ok() && layout.one_table;
 }
 
 // Moves a history kept as one table into its parts, in one transaction: a crash or a failure
@@ -243,6 +248,35 @@ Status OpenHistoryDatabase(const std::string& path, std::unique_ptr<Database>* o
     }
   }
   *out = std::move(db);
+  return Status::Ok();
+}
+
+std::string LishiLayout::TableOf(std::string_view column) const {
+  if (one_table) return kHistoryTable;
+  for (const LishiPart& part : LishiParts()) {
+    for (const std::string& c : part.columns) {
+      if (c.size() == column.size() &&
+          std::equal(c.begin(), c.end(), column.begin(), [](char a, char b) {
+            return std::tolower(static_cast<unsigned char>(a)) ==
+                   std::tolower(static_cast<unsigned char>(b));
+          })) {
+        return part.table;
+      }
+    }
+  }
+  return kHistoryTable;
+}
+
+Status ReadLishiLayout(Database& db, LishiLayout* out) {
+  std::unique_ptr<Recordset> kind;
+  if (Status s = db.OpenSnapshot(
+          "SELECT type FROM sqlite_schema WHERE name = 'Lishi' COLLATE NOCASE", &kind);
+      !s.ok()) {
+    return s;
+  }
+  std::string type;
+  if (kind->MoveFirst().ok() && !kind->GetText("type", &type).ok()) type.clear();
+  out->one_table = type == "table";
   return Status::Ok();
 }
 

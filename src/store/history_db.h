@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/db/database.h"
@@ -15,6 +16,8 @@ inline constexpr char kHistoryTable[] = "Lishi";
 inline constexpr char kTallyTable[] = "Carcu";
 // The whole history in issue order.
 inline constexpr char kHistoryQuery[] = "SELECT * FROM lishi ORDER BY SQQH";
+// The issue and the seven numbers of every draw in issue order (SQQH and the own number columns).
+const std::string& DrawNumbersQuery();
 
 // A file of the program folder.
 std::string ProgramFile(const std::string& program_folder, const std::string& name);
@@ -31,6 +34,16 @@ struct LishiPart {
   std::vector<std::string> columns;  // in the order of LishiColumns()
 };
 const std::vector<LishiPart>& LishiParts();
+
+// Where the program's own narrow reads and writes find Lishi's columns: the part holding each
+// column, its rows named by ID; or, in a file that still keeps Lishi as one table (one the
+// program could not move into parts), Lishi itself, its rows named by rowid.
+struct LishiLayout {
+  bool one_table = false;
+  std::string TableOf(std::string_view column) const;
+  std::string key() const { return one_table ? "rowid" : "ID"; }
+};
+Status ReadLishiLayout(Database& db, LishiLayout* out);
 
 // The statements that create the history (its parts, the view with the triggers that let any
 // tool write to it, the issue index) and the tally table in an empty database.

@@ -16,6 +16,7 @@
 #include "testing/loopback_http_server.h"
 #include "testing/other_connection.h"
 #include "testing/saved_sources.h"
+#include "testing/search_statements.h"
 #include "testing/temp_dir.h"
 
 namespace brivo {
@@ -167,6 +168,32 @@ TEST_F(HistorySessionTest, ChangesOfAnotherConnectionAreNoticedAndReadAnew) {
   EXPECT_TRUE(session_.ChangedElsewhere());
   EXPECT_FALSE(session_.ChangedElsewhere());
   EXPECT_EQ(session_.NewestIssue(), 2003003);
+}
+
+// Another program commits a change of a draw, then the session searches without being told of
+// it: the search answers on the file as it now is and leaves in it what the statements leave.
+TEST_F(HistorySessionTest, ASearchAfterAnotherProgramsCommitRunsOnTheFileAsItIs) {
+  ASSERT_TRUE(session_.Import(RealDraws(2003001, 2003060), 1).ok());
+  testing::OtherConnection other(session_.HistoryPath());
+  const std::string blue = store::ColumnName(7, store::Kind::kHm, store::kOwn);
+  ASSERT_EQ(other.Exec("UPDATE Lishi SET " + blue + " = 16 WHERE SQQH = 2003010"), SQLITE_OK);
+  search::SearchCriteria c;
+  c.free_mode = false;
+  c.selected[7] = true;
+  c.pattern[7] = 16;
+  c.start_issue = 2003001;
+  c.end_issue = 2003060;
+  testing::StatementSearches statements(session_.HistoryPath());
+  search::SearchResult expected, found;
+  ASSERT_TRUE(statements.Run(c, search::SearchType::kPosition, &expected).ok());
+  ASSERT_TRUE(session_.RunPositionSearch(c, &found).ok());
+  ASSERT_EQ(found.matched.size(), expected.matched.size());
+  bool following = false;
+  for (const search::MatchedDraw& d : found.matched) following = following || d.issue == 2003011;
+  EXPECT_TRUE(following);
+  EXPECT_EQ(testing::FirstDifference(statements.Tables(),
+                                     testing::ReadHistoryTables(session_.HistoryPath())),
+            "");
 }
 
 TEST(HistorySessionFileTest, RepeatedIssuesAreNamedAndTheFileLeftAsItIs) {

@@ -68,10 +68,6 @@ INSTANTIATE_TEST_SUITE_P(
         TranslateCase{"LikeUpdate",
                       R"(UPDATE [Lishi] SET [intTh]=([intTh] +1) WHERE [txtHisP6] LIKE "*1X03*")",
                       R"(UPDATE [Lishi] SET [intTh]=([intTh] +1) WHERE [txtHisP6] LIKE '*1X03*')"},
-        TranslateCase{
-            "LeftLenUpdate",
-            "UPDATE [Lishi] SET [txtHisP6]= LEFT([txtHisLstSx],LEN([txtHisLstSx])-4)",
-            "UPDATE [Lishi] SET [txtHisP6]= jet_left([txtHisLstSx],jet_len([txtHisLstSx])-4)"},
         TranslateCase{"FalseUpdate", "UPDATE [Lishi] SET [bolOk]= FALSE",
                       "UPDATE [Lishi] SET [bolOk]= 0"},
         TranslateCase{
@@ -81,19 +77,7 @@ INSTANTIATE_TEST_SUITE_P(
             "SELECT * FROM [lishi] WHERE [SQQH] >= 2003001 AND  [SQQH] <= 2003010 AND [bolOk]= 1"},
         TranslateCase{"OrderBy", "SELECT * FROM lishi ORDER BY SQQH",
                       "SELECT * FROM lishi ORDER BY SQQH"},
-        TranslateCase{"Empty", "", ""},
-        TranslateCase{"LowerCaseWords",
-                      "select left(x, 2), len(x) from t where b = true or c = false",
-                      "select jet_left(x, 2), jet_len(x) from t where b = 1 or c = 0"},
-        TranslateCase{"MixedCaseWords", "SELECT LeFt(x,1), lEn(x) WHERE a=tRuE AND b=FaLsE",
-                      "SELECT jet_left(x,1), jet_len(x) WHERE a=1 AND b=0"},
-        TranslateCase{"BlanksBeforeParenthesis", "SELECT LEFT  (x,1), LEN\t(x), Left\r\n(y,2)",
-                      "SELECT jet_left(x,1), jet_len(x), jet_left(y,2)"},
-        TranslateCase{"WordsAtStartAndEnd", "TRUE=FALSE", "1=0"},
-        TranslateCase{"WordsBetweenPunctuation", "(TRUE),FALSE;-TRUE+LEN(x)*LEFT(x,1)",
-                      "(1),0;-1+jet_len(x)*jet_left(x,1)"},
-        TranslateCase{"NestedCalls", "LEFT(LEFT(x,LEN(x)),LEN(LEFT(y,1)))",
-                      "jet_left(jet_left(x,jet_len(x)),jet_len(jet_left(y,1)))"},
+        TranslateCase{"Empty", "", ""}, TranslateCase{"WordsAtStartAndEnd", "TRUE=FALSE", "1=0"},
         TranslateCase{"LeftJoinUntouched", "SELECT * FROM a LEFT JOIN b ON a.x=b.x",
                       "SELECT * FROM a LEFT JOIN b ON a.x=b.x"},
         TranslateCase{"LeftAtEndUntouched", "SELECT LEFT", "SELECT LEFT"},
@@ -180,8 +164,7 @@ TEST(TranslateToSqliteTest, RandomBytesNeverBreakTheContract) {
   }
 }
 
-// A history database on disk, opened the way the program opens one: double-quoted strings off,
-// the Jet functions registered.
+// A history database on disk, opened the way the program opens one: double-quoted strings off.
 class JetSqliteTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -190,7 +173,6 @@ class JetSqliteTest : public ::testing::Test {
               SQLITE_OK);
     ASSERT_EQ(sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DML, 0, nullptr), SQLITE_OK);
     ASSERT_EQ(sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr), SQLITE_OK);
-    ASSERT_EQ(RegisterFunctions(db_), SQLITE_OK);
     Exec(
         "CREATE TABLE Lishi (SQQH INTEGER PRIMARY KEY, txtHisP6 TEXT, txtHisLstSx TEXT, "
         "intTh INTEGER NOT NULL DEFAULT 0, bolOk INTEGER)");
@@ -281,73 +263,6 @@ class JetSqliteTest : public ::testing::Test {
   std::string last_error_;
 };
 
-TEST_F(JetSqliteTest, LikeUpdateCountsOnlyDrawsWithTheToken) {
-  AddDraw(2003001, "1X03 2X05 ");
-  AddDraw(2003002, "1x03 ");
-  AddDraw(2003003, "1X04 2X03 ");
-  AddDraw(2003004, std::nullopt);
-  AddDraw(2003005, "");
-  AddDraw(2003006, "11X03 ");
-  ASSERT_EQ(ExecJet(R"(UPDATE [Lishi] SET [intTh]=([intTh] +1) WHERE [txtHisP6] LIKE "*1X03*")"),
-            SQLITE_OK)
-      << last_error_;
-  EXPECT_EQ(Column("SELECT intTh FROM Lishi ORDER BY SQQH"), (Rows{"1", "1", "0", "0", "0", "1"}));
-  EXPECT_EQ(sqlite3_changes(db_), 3);
-}
-
-TEST_F(JetSqliteTest, LikeIsJetLikeOnTheConnection) {
-  struct Row {
-    const char* sql;
-    std::optional<std::string> expected;
-  };
-  const Row rows[] = {
-      {"SELECT '1X10 2X3 ' LIKE '*1X1*'", "1"},
-      {"SELECT '1x03' LIKE '*1X03*'", "1"},
-      {"SELECT '' LIKE '*1X03*'", "0"},
-      {"SELECT NULL LIKE '*1X03*'", std::nullopt},
-      {"SELECT '1X03' LIKE NULL", std::nullopt},
-      {"SELECT NULL NOT LIKE '*1X03*'", std::nullopt},
-      {"SELECT '1X03' NOT LIKE '*1X03*'", "0"},
-      // SQLite's own LIKE would take % and _ as wildcards and * as itself.
-      {"SELECT 'abc' LIKE 'a%'", "0"},
-      {"SELECT 'abc' LIKE 'a*'", "1"},
-      {"SELECT 'abc' LIKE 'a_c'", "0"},
-      {"SELECT 'abc' LIKE 'A?C'", "1"},
-      {"SELECT '\u7ea2' LIKE '?'", "1"},
-      {"SELECT '\u7ea2\u7403' LIKE '?'", "0"},
-      {"SELECT '\u7ea2\u7403' LIKE '?\?'", "1"},
-      {"SELECT 2003001 LIKE '2003###'", "1"},
-      {"SELECT 'q' LIKE '[a-z]'", "1"},
-      {"SELECT 'q' LIKE '[!a-z]'", "0"},
-      {"SELECT '[' LIKE '[[]'", "1"},
-  };
-  for (const Row& row : rows) EXPECT_EQ(Value(row.sql), row.expected) << row.sql;
-}
-
-TEST_F(JetSqliteTest, NullAndEmptyTextNeverMatch) {
-  AddDraw(1, std::nullopt);
-  AddDraw(2, "");
-  AddDraw(3, "1X03");
-  EXPECT_EQ(ColumnJet(R"(SELECT SQQH FROM [Lishi] WHERE [txtHisP6] LIKE "*1X03*")"), Rows{"3"});
-  // NULL is neither like nor unlike the pattern.
-  EXPECT_EQ(ColumnJet(R"(SELECT SQQH FROM [Lishi] WHERE [txtHisP6] NOT LIKE "*1X03*")"), Rows{"2"});
-}
-
-TEST_F(JetSqliteTest, MalformedPatternFailsTheStatement) {
-  AddDraw(2003001, "1X03 ");
-  EXPECT_EQ(ExecJet(R"(UPDATE [Lishi] SET [intTh]=([intTh] +1) WHERE [txtHisP6] LIKE "*[1X03")"),
-            SQLITE_ERROR);
-  EXPECT_NE(last_error_.find("malformed LIKE pattern"), std::string::npos) << last_error_;
-  EXPECT_EQ(Column("SELECT intTh FROM Lishi"), Rows{"0"});
-}
-
-TEST_F(JetSqliteTest, EscapeIsRefused) {
-  AddDraw(2003001, "1X03 ");
-  EXPECT_EQ(ExecJet(R"(SELECT * FROM [Lishi] WHERE [txtHisP6] LIKE "*1X03*" ESCAPE "\")"),
-            SQLITE_ERROR);
-  EXPECT_NE(last_error_.find("ESCAPE is not supported"), std::string::npos) << last_error_;
-}
-
 TEST_F(JetSqliteTest, DoubleQuotedTextIsComparedAsText) {
   AddDraw(1, "txtHisP6");
   AddDraw(2, "other");
@@ -363,49 +278,6 @@ TEST_F(JetSqliteTest, DoubleQuotedTextKeepsQuotesAndApostrophes) {
             SQLITE_OK)
       << last_error_;
   EXPECT_EQ(Column("SELECT txtHisP6 FROM Lishi"), Rows{R"(it's "ok" [x])"});
-}
-
-TEST_F(JetSqliteTest, LeftLenUpdateCutsCharactersNotBytes) {
-  AddDraw(1, "old", "1X03 2X05 3X07 ");
-  AddDraw(2, "old", "\u7ea2\u7403\u4e00\u4e8c\u4e09\u56db\u4e94");
-  AddDraw(3, "old", "1\u7ea2 2\u7403 3X07");
-  AddDraw(4, "old", "abcd");
-  AddDraw(5, "old", "ab");
-  AddDraw(6, "old", std::nullopt);
-  ASSERT_EQ(ExecJet("UPDATE [Lishi] SET [txtHisP6]= LEFT([txtHisLstSx],LEN([txtHisLstSx])-4)"),
-            SQLITE_OK)
-      << last_error_;
-  EXPECT_EQ(Column("SELECT txtHisP6 FROM Lishi ORDER BY SQQH"),
-            (Rows{"1X03 2X05 3", "\u7ea2\u7403\u4e00", "1\u7ea2 2\u7403 ", "", "", std::nullopt}));
-}
-
-TEST_F(JetSqliteTest, FunctionsTakeNumbersAsTextAndPassNull) {
-  struct Row {
-    const char* sql;
-    std::optional<std::string> expected;
-  };
-  const Row rows[] = {
-      {"SELECT jet_len(12.5)", "4"},
-      {"SELECT jet_len(2003001)", "7"},
-      {"SELECT jet_len('')", "0"},
-      {"SELECT jet_len('\u7ea2\u7403')", "2"},
-      {"SELECT typeof(jet_len('ab'))", "integer"},
-      {"SELECT jet_len(NULL)", std::nullopt},
-      {"SELECT jet_len(x'')", "0"},
-      {"SELECT jet_len(x'e7baa2')", "1"},
-      {"SELECT jet_left(x'', 1)", ""},
-      {"SELECT x'' LIKE '*'", "1"},
-      {"SELECT jet_left(2003001, 4)", "2003"},
-      {"SELECT typeof(jet_left(2003001, 4))", "text"},
-      {"SELECT jet_left('\u7ea2\u7403', 1)", "\u7ea2"},
-      {"SELECT jet_left('abc', '2')", "ab"},
-      {"SELECT jet_left('abc', 0)", ""},
-      {"SELECT jet_left('abc', -1)", ""},
-      {"SELECT jet_left('abc', 99)", "abc"},
-      {"SELECT jet_left(NULL, 1)", std::nullopt},
-      {"SELECT jet_left('abc', NULL)", std::nullopt},
-  };
-  for (const Row& row : rows) EXPECT_EQ(Value(row.sql), row.expected) << row.sql;
 }
 
 TEST_F(JetSqliteTest, TrueAndFalseUpdateAndSelect) {
@@ -431,37 +303,5 @@ TEST_F(JetSqliteTest, OrderByReturnsIssuesInOrder) {
 }
 
 // SQLite accepts only deterministic functions in index expressions.
-TEST_F(JetSqliteTest, FunctionsAreDeterministic) {
-  AddDraw(1, "1X03 ");
-  Exec("CREATE INDEX ByLen ON Lishi (jet_len(txtHisP6))");
-  Exec("CREATE INDEX ByLeft ON Lishi (jet_left(txtHisP6, 2))");
-  Exec("CREATE INDEX ByLike ON Lishi (like('*1X03*', txtHisP6))");
-  EXPECT_EQ(Value("SELECT SQQH FROM Lishi WHERE jet_len(txtHisP6) = 5"), "1");
-}
-
-TEST_F(JetSqliteTest, FunctionsSurviveReopeningTheFile) {
-  AddDraw(1, "1X03 ");
-  ASSERT_EQ(sqlite3_close(db_), SQLITE_OK);
-  db_ = nullptr;
-  ASSERT_EQ(sqlite3_open_v2(dir_.File("history.db").c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr),
-            SQLITE_OK);
-  ASSERT_EQ(RegisterFunctions(db_), SQLITE_OK);
-  EXPECT_EQ(ColumnJet(R"(SELECT LEN([txtHisP6]) FROM [Lishi] WHERE [txtHisP6] LIKE "1X0#*")"),
-            Rows{"5"});
-}
-
-// SQLite refuses to redefine a function while a statement is running; the first refusal is
-// what the caller must see.
-TEST_F(JetSqliteTest, RegisterReportsTheFirstFailure) {
-  AddDraw(1, "a");
-  AddDraw(2, "b");
-  sqlite3_stmt* stmt = nullptr;
-  ASSERT_EQ(sqlite3_prepare_v2(db_, "SELECT SQQH FROM Lishi", -1, &stmt, nullptr), SQLITE_OK);
-  ASSERT_EQ(sqlite3_step(stmt), SQLITE_ROW);
-  EXPECT_EQ(RegisterFunctions(db_), SQLITE_BUSY);
-  sqlite3_finalize(stmt);
-  EXPECT_EQ(RegisterFunctions(db_), SQLITE_OK);
-}
-
 }  // namespace
 }  // namespace brivo::jet

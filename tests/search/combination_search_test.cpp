@@ -38,56 +38,6 @@ TEST(PositionCombinationsTest, AscendingLexicographicOrder) {
   EXPECT_TRUE(PositionCombinations(7, -1).empty());
 }
 
-TEST_F(CombinationSearchTest, WorkedExampleStatements) {
-  Build({{2003001, {1, 2, 3, 4, 5, 6, 7}}, {2003002, {1, 2, 3, 4, 5, 6, 7}}});
-  SearchCriteria c;
-  c.free_mode = true;
-  c.search_kind = store::Kind::kSx;
-  c.count_blue = false;
-  c.red_pool_only = true;
-  c.combination_size = 2;
-  c.pattern = {0, 3, 7, 3, 11, 1, 5, 9};
-  c.start_issue = 2003001;
-  c.end_issue = 2003002;
-  const std::vector<std::string> seen = Statements(c, RunCombinationSearch);
-  ASSERT_EQ(seen.size(), 2u + 15u * 4u + 2u);
-  EXPECT_EQ(seen[0], "UPDATE [Lishi] SET [bolOk]= FALSE");
-  EXPECT_EQ(seen[1], "UPDATE [Lishi] SET [txtHisP6]= LEFT([txtHisLstSx],LEN([txtHisLstSx])-4)");
-  EXPECT_THAT(
-      std::vector<std::string>(seen.begin() + 2, seen.begin() + 10),
-      ElementsAre("UPDATE [Lishi] SET [intTh]=0",
-                  "UPDATE [Lishi] SET [intTh]=([intTh] +1) WHERE [txtHisP6] LIKE \"*1X03*\"",
-                  "UPDATE [Lishi] SET [intTh]=([intTh] +1) WHERE [txtHisP6] LIKE \"*1X07*\"",
-                  "UPDATE [Lishi] SET [bolOk]= TRUE WHERE [intTh] = 2",
-                  "UPDATE [Lishi] SET [intTh]=0",
-                  "UPDATE [Lishi] SET [intTh]=([intTh] +1) WHERE [txtHisP6] LIKE \"*2X03*\"",
-                  "UPDATE [Lishi] SET [intTh]=([intTh] +1) WHERE [txtHisP6] LIKE \"*2X03*\"",
-                  "UPDATE [Lishi] SET [bolOk]= TRUE WHERE [intTh] = 2"));
-  EXPECT_EQ(seen[seen.size() - 2],
-            "SELECT * FROM [lishi] WHERE [SQQH] >= 2003001 AND  [SQQH] <= 2003002 AND [bolOk]= "
-            "TRUE ORDER BY SQQH");
-}
-
-TEST_F(CombinationSearchTest, FixedModeShiftsAllSevenAndLeavesTheBlueOutOfARedPool) {
-  Build({{2003001, {1, 2, 3, 4, 5, 6, 7}}, {2003002, {1, 2, 3, 4, 5, 6, 7}}});
-  SearchCriteria c;
-  c.free_mode = false;
-  c.search_kind = store::Kind::kHm;
-  c.red_pool_only = true;
-  c.combination_size = 6;
-  c.pattern = {0, 1, 2, 3, 4, 5, 6, 7};
-  c.start_issue = 2003001;
-  c.end_issue = 2003002;
-  const std::vector<std::string> seen = Statements(c, RunCombinationSearch);
-  ASSERT_EQ(seen.size(), 1u + 7u + 1u + 6u + 1u + 2u);
-  for (int m = 1; m <= 7; ++m)
-    EXPECT_EQ(seen[static_cast<std::size_t>(m)], "SELECT * FROM lishi ORDER BY SQQH");
-  EXPECT_EQ(seen[9], "UPDATE [Lishi] SET [intTh]=([intTh] +1) WHERE [L1AS] = 1");
-  EXPECT_EQ(seen[14], "UPDATE [Lishi] SET [intTh]=([intTh] +1) WHERE [L6AS] = 6");
-  EXPECT_EQ(seen[15], "UPDATE [Lishi] SET [bolOk]= TRUE WHERE [intTh] = 6");
-  EXPECT_THAT(Combined(c), ElementsAre(2003002));
-}
-
 TEST_F(CombinationSearchTest, HandWorkedMatches) {
   Build({{2003001, {7, 1, 2, 3, 4, 5, 7}},       // 07 twice (red and blue)
          {2003002, {8, 9, 10, 11, 12, 13, 14}},  // 07 nowhere

@@ -1,8 +1,6 @@
 // The position search on real history files: statement texts, matched draws worked out by hand,
 // the tally in Carcu, the ranking, and a comparison with a plain in-memory evaluation.
 
-#include "search/position_search.h"
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -10,9 +8,9 @@
 #include <random>
 
 #include "search/kind_ranges.h"
-#include "search/matching.h"
 #include "search/ranking.h"
 #include "search/search_fixture.h"
+#include "search/search_run.h"
 #include "store/history_db.h"
 
 namespace brivo::search {
@@ -28,49 +26,6 @@ const std::vector<TestDraw> kSmall = {
     {2003003, {1, 2, 23, 24, 25, 26, 16}}, {2003004, {1, 5, 33, 31, 30, 29, 2}},
     {2003005, {16, 2, 3, 4, 5, 28, 16}},
 };
-
-TEST_F(PositionSearchTest, StatementsOfFixedModeOnThePreviousDrawBasis) {
-  Build(kSmall);
-  EXPECT_THAT(Statements(Criteria(false, Basis::kPreceding, store::Kind::kHm, {{1, 1}, {7, 16}})),
-              ElementsAre("UPDATE [Lishi] SET [intTh]=0", "SELECT * FROM lishi ORDER BY SQQH",
-                          "UPDATE [Lishi] SET [intTh]=([intTh] +1) WHERE [L1AS] = 1",
-                          "SELECT * FROM lishi ORDER BY SQQH",
-                          "UPDATE [Lishi] SET [intTh]=([intTh] +1) WHERE [L7AS] = 16",
-                          "SELECT * FROM [lishi] WHERE [SQQH] >= 2003001 AND  [SQQH] <= 2003005 "
-                          "AND [intTh] = 2 ORDER BY SQQH",
-                          "SELECT * FROM Carcu ORDER BY Count DESC, Nmb"));
-}
-
-TEST_F(PositionSearchTest, StatementsOfFreeModeOnTheEarlierDrawBasisWithoutTheBlue) {
-  Build(kSmall);
-  SearchCriteria c = Criteria(true, Basis::kEarlier, store::Kind::kSx, {{1, 5}, {2, 5}, {7, 3}});
-  c.count_blue = false;
-  EXPECT_THAT(
-      Statements(c),
-      ElementsAre("SELECT * FROM lishi ORDER BY SQQH", "UPDATE [Lishi] SET [intTh]=0",
-                  "UPDATE [Lishi] SET [txtHisP6]= LEFT([txtHisPreLstSx],LEN([txtHisPreLstSx])-4)",
-                  "UPDATE [Lishi] SET [intTh]=([intTh] +1) WHERE [txtHisP6] LIKE \"*1X05*\"",
-                  "UPDATE [Lishi] SET [intTh]=([intTh] +1) WHERE [txtHisP6] LIKE \"*2X05*\"",
-                  "UPDATE [Lishi] SET [intTh]=([intTh] +1) WHERE [txtHisP6] LIKE \"*1X03*\"",
-                  "SELECT * FROM [lishi] WHERE [SQQH] >= 2003001 AND  [SQQH] <= 2003005 AND "
-                  "[intTh] = 3 ORDER BY SQQH",
-                  "SELECT * FROM Carcu ORDER BY Count DESC, Nmb"));
-}
-
-TEST_F(PositionSearchTest, StatementsOfFreeModeWithTheBlueAndOfFixedEarlier) {
-  Build(kSmall);
-  EXPECT_THAT(Statements(Criteria(true, Basis::kPreceding, store::Kind::kDs, {{3, 1}})),
-              ElementsAre("UPDATE [Lishi] SET [intTh]=0",
-                          "UPDATE [Lishi] SET [intTh]=([intTh] +1) WHERE [txtHisLstDs] LIKE "
-                          "\"*1X1*\"",
-                          "SELECT * FROM [lishi] WHERE [SQQH] >= 2003001 AND  [SQQH] <= 2003005 "
-                          "AND [intTh] = 1 ORDER BY SQQH",
-                          "SELECT * FROM Carcu ORDER BY Count DESC, Nmb"));
-  const std::vector<std::string> earlier =
-      Statements(Criteria(false, Basis::kEarlier, store::Kind::kTou, {{2, 0}}));
-  ASSERT_EQ(earlier.size(), 5u);
-  EXPECT_EQ(earlier[2], "UPDATE [Lishi] SET [intTh]=([intTh] +1) WHERE [L2EP] = 0");
-}
 
 TEST_F(PositionSearchTest, FixedModeComparesThePrecedingDraw) {
   Build(kSmall);

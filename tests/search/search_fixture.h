@@ -8,7 +8,7 @@
 
 #include "search/criteria.h"
 #include "search/history_draws.h"
-#include "search/position_search.h"
+#include "search/search_run.h"
 #include "store/history_db.h"
 #include "testing/history_builder.h"
 #include "testing/temp_dir.h"
@@ -47,14 +47,6 @@ class SearchTest : public ::testing::Test {
     std::vector<std::int64_t> issues;
     for (const MatchedDraw& d : result.matched) issues.push_back(d.issue);
     return issues;
-  }
-  std::vector<std::string> Statements(const SearchCriteria& c, Runner run = RunPositionSearch) {
-    std::vector<std::string> seen;
-    db_->set_observer([&](std::string_view sql) { seen.emplace_back(sql); });
-    SearchResult result;
-    EXPECT_TRUE(run(*db_, c, &result).ok());
-    db_->set_observer(nullptr);
-    return seen;
   }
   std::vector<std::int64_t> ColumnValues(const std::string& column) {
     return testing::HistoryIntColumn(*db_, column);

@@ -175,19 +175,14 @@ StatementUse::~StatementUse() {
 }
 
 void Connection::Close() {
-  for (const std::weak_ptr<Connection>& reader : readers_) {
-    if (std::shared_ptr<Connection> open = reader.lock()) open->Close();
-  }
-  readers_.clear();
   for (auto& [sql, stmt] : statements_) sqlite3_finalize(stmt);
   statements_.clear();
   tables_.clear();
-  kept_.clear();
   if (db_ != nullptr) {
     if (sqlite3_close(db_) != SQLITE_OK) sqlite3_close_v2(db_);
     db_ = nullptr;
   }
-  ++row_set_version_;
+  ++change_count_;
   transaction_depth = 0;
 }
 
@@ -284,93 +279,11 @@ Status Connection::Table(std::string_view name, std::shared_ptr<const TableInfo>
   return Status::Ok();
 }
 
-namespace {
-
-// The key of a column's version: "table.column" in lower case; "table." for its rows.
-std::string ColumnKey(const std::string& lower_table, std::string_view column) {
-  return lower_table + "." + AsciiLower(column);
-}
-
-// At most this many values (some 40 MB) are kept for the next keyset recordsets: what the walks
-// of one search read over a history of some sixty thousand draws.
-constexpr std::size_t kKeptValueLimit = 1'000'000;
-constexpr std::size_t kKeptKeysets = 2;
-
-}  // namespace
-
-std::uint64_t Connection::ColumnVersion(std::string_view table, std::string_view column) const {
-  auto it = column_versions_.find(ColumnKey(AsciiLower(table), column));
-  return it == column_versions_.end() ? 0 : it->second;
-}
-
 std::int64_t Connection::FileVersion() {
   sqlite3_stmt* stmt = nullptr;
   if (!Prepare("PRAGMA data_version", &stmt).ok()) return -1;
   StatementUse use(stmt);
   return sqlite3_step(stmt) == SQLITE_ROW ? sqlite3_column_int64(stmt, 0) : -1;
-}
-
-void Connection::Keep(KeptKeyset kept) {
-  if (db_ == nullptr || sqlite3_db_readonly(db_, "main") != 0) return;
-  kept.file_version = FileVersion();
-  if (kept.file_version < 0) return;
-  std::erase_if(kept_, [&](const KeptKeyset& k) { return k.keyset_sql == kept.keyset_sql; });
-  kept_.push_front(std::move(kept));
-  if (kept_.size() > kKeptKeysets) kept_.pop_back();
-  // The latest first: the columns past the limit go.
-  std::size_t values = 0;
-  for (KeptKeyset& keyset : kept_) {
-    for (std::vector<Value>& column : keyset.columns) {
-      if (values + column.size() > kKeptValueLimit) column.clear();
-      values += column.size();
-    }
-  }
-}
-
-std::optional<KeptKeyset> Connection::TakeKept(const std::string& keyset_sql,
-                                               std::string_view table) {
-  auto it = std::find_if(kept_.begin(), kept_.end(),
-                         [&](const KeptKeyset& k) { return k.keyset_sql == keyset_sql; });
-  if (it == kept_.end()) return std::nullopt;
-  KeptKeyset kept = std::move(*it);
-  kept_.erase(it);
-  if (kept.rows_version != RowsVersion(table) || kept.file_version != FileVersion()) {
-    return std::nullopt;
-  }
-  for (const auto& [column, version] : kept.keyset_columns) {
-    if (ColumnVersion(table, column) != version) return std::nullopt;  // the rows may differ
-  }
-  return kept;
-}
-
-void Connection::NoteChange(std::string_view table, std::string_view column) {
-  const std::string lower_table = AsciiLower(table);
-  ChangeLog::Table& changed = changes_.tables[lower_table];
-  ++change_count_;
-  ++column_versions_[ColumnKey(lower_table, column)];
-  if (column.empty()) {
-    changed.rows = true;
-  } else if (std::find_if(changed.columns.begin(), changed.columns.end(), [&](const auto& c) {
-               return NameEqual()(c, column);
-             }) == changed.columns.end()) {
-    changed.columns.emplace_back(column);
-  }
-}
-
-void Connection::NoteCommitted() {
-  const ChangeLog changes = std::move(changes_);
-  changes_ = ChangeLog{};
-  // A watcher may go while being told: tell a copy of the list.
-  const std::vector<CommitWatcher*> watchers = watchers_;
-  for (CommitWatcher* watcher : watchers) {
-    if (std::find(watchers_.begin(), watchers_.end(), watcher) != watchers_.end()) {
-      watcher->Committed(changes);
-    }
-  }
-}
-
-void Connection::RemoveWatcher(CommitWatcher* watcher) {
-  watchers_.erase(std::remove(watchers_.begin(), watchers_.end(), watcher), watchers_.end());
 }
 
 PartsTogether::PartsTogether(Connection& connection, bool several_parts) : connection_(connection) {

@@ -6,9 +6,7 @@
 #include <sqlite3.h>
 
 #include <cstdint>
-#include <deque>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -92,41 +90,6 @@ class StatementUse {
   sqlite3_stmt* stmt_;
 };
 
-// What the writes since the last commit changed, by table (names in lower case): some of its
-// columns, or its rows (rows added or removed); `unknown` when a statement's effect could not be
-// told.
-struct ChangeLog {
-  struct Table {
-    bool rows = false;
-    std::vector<std::string> columns;
-  };
-  std::unordered_map<std::string, Table> tables;
-  bool unknown = false;
-};
-
-// What a keyset recordset over one table had read when it went, kept for the next set over the
-// same keyset query: a walk over the history opens a set for each pass, and most passes read the
-// row ids and some of the columns the pass before read.
-struct KeptKeyset {
-  std::string keyset_sql;
-  std::uint64_t rows_version = 0;  // when `ids` were the query's rows (Connection::RowsVersion)
-  std::vector<std::int64_t> ids;
-  // The versions (see Connection::ColumnVersion) of the columns the keyset query names.
-  std::vector<std::pair<std::string, std::uint64_t>> keyset_columns;
-  // Values by column index, each aligned with `ids` (empty: not read), and each column's
-  // version when it was read.
-  std::vector<std::vector<Value>> columns;
-  std::vector<std::uint64_t> stamps;
-  std::int64_t file_version = -1;  // PRAGMA data_version then: other connections' commits
-};
-
-// Told of each commit: what kept a read transaction open while the file changed.
-class CommitWatcher {
- public:
-  virtual ~CommitWatcher() = default;
-  virtual void Committed(const ChangeLog& changes) = 0;
-};
-
 class Connection {
  public:
   explicit Connection(sqlite3* db) : db_(db) {}
@@ -144,59 +107,15 @@ class Connection {
   Status Prepare(const std::string& sql, sqlite3_stmt** out);
   // Column facts of a table, read once and kept until the schema changes.
   Status Table(std::string_view name, std::shared_ptr<const TableInfo>* out);
-  void ForgetSchema() {
-    tables_.clear();
-    kept_.clear();
-  }
+  void ForgetSchema() { tables_.clear(); }
 
-  // Changes whenever rows of the table may have been added or removed: by a change of its rows
-  // noted (see NoteChange), and by anything that may have added or removed rows of any table (a
-  // rollback, a statement whose effect could not be told), so that table recordsets know when
-  // to read their row ids again.
-  std::uint64_t RowsVersion(std::string_view table) const {
-    return row_set_version_ + ColumnVersion(table, "");
-  }
-  void RowSetChanged() {
-    ++row_set_version_;
-    ++change_count_;
-  }
-  // Bumped by every change this connection makes or notes, so that recordsets can tell at once
-  // that the values they keep are as stored.
+  // Bumped by every write this connection makes (a statement, a saved row, a rollback), so that
+  // recordsets know when the values and row ids they keep may no longer be as stored.
   std::uint64_t change_count() const { return change_count_; }
-  // Bumped by each change noted to the column (see NoteChange); 0 for one never changed. The
-  // values of a column whose version is unchanged, read while the row set was unchanged too,
-  // are still as stored.
-  std::uint64_t ColumnVersion(std::string_view table, std::string_view column) const;
-
-  // Keeps what a keyset recordset read, for the next one over the same query (a few at most,
-  // the latest first); nothing on a read-only connection, which never learns what others write.
-  // What another connection commits to the file in between (another copy of the program, an
-  // SQLite tool) voids it.
-  void Keep(KeptKeyset kept);
-  // What was kept for the query over `table`, if its rows are still the same (the caller leaves
-  // out the columns changed since). Taken: a second set over the query reads for itself.
-  std::optional<KeptKeyset> TakeKept(const std::string& keyset_sql, std::string_view table);
+  void Changed() { ++change_count_; }
 
   int transaction_depth = 0;
-  // The file keeps a write-ahead log: other connections can read it as it was while this one
-  // writes.
-  bool write_ahead_log = false;
 
-  // Connections that read this one's file for its snapshots; closed with it.
-  void AddReader(std::weak_ptr<Connection> reader) { readers_.push_back(std::move(reader)); }
-
-  // Every write notes what it changes (an empty column: rows added or removed); a commit, or a
-  // write outside a transaction, tells the watchers and starts a new log; a rollback of the
-  // whole transaction forgets it.
-  void NoteChange(std::string_view table, std::string_view column);
-  void NoteUnknownChange() {
-    changes_.unknown = true;
-    RowSetChanged();
-  }
-  void NoteCommitted();
-  void ForgetChanges() { changes_ = ChangeLog{}; }
-  void AddWatcher(CommitWatcher* watcher) { watchers_.push_back(watcher); }
-  void RemoveWatcher(CommitWatcher* watcher);
   // SQLite's count of the commits other connections made to the file; -1 when it cannot be read.
   std::int64_t FileVersion();
 
@@ -206,13 +125,7 @@ class Connection {
   sqlite3* db_;
   std::unordered_map<std::string, sqlite3_stmt*> statements_;
   std::unordered_map<std::string, std::shared_ptr<const TableInfo>> tables_;
-  std::uint64_t row_set_version_ = 0;
   std::uint64_t change_count_ = 0;
-  std::unordered_map<std::string, std::uint64_t> column_versions_;  // by "table.column", lower
-  std::deque<KeptKeyset> kept_;
-  std::vector<std::weak_ptr<Connection>> readers_;
-  ChangeLog changes_;
-  std::vector<CommitWatcher*> watchers_;
 };
 
 // Keeps the statements that change one row of a table kept in parts together outside a
@@ -237,19 +150,9 @@ class PartsTogether {
 // The recordsets, built by Database.
 Status MakeSnapshot(const std::shared_ptr<Connection>& connection, const std::string& sql,
                     std::unique_ptr<Recordset>* out);
-// A snapshot of the rows of one table that reads their values only when asked, as they were when
-// it was made: through `reader`, a read-only connection of its own to the file of `connection`
-// (kept in write-ahead-log mode), whose read transaction it holds while it lives. Fails like
-// every recordset once `connection` is closed.
-// Reads a whole column of a keyset recordset now, before anyone asks for it; false for any
-// other recordset.
-Status PreloadColumn(Recordset& keyset, std::string_view column);
-Status MakeLazySnapshot(const std::shared_ptr<Connection>& connection,
-                        std::shared_ptr<Connection> reader, std::string_view table,
-                        const std::string& where_and_order, std::unique_ptr<Recordset>* out);
 // A recordset of row ids of one table; dynamic ones (table recordsets) walk the rows in the
-// order they were added, where_and_order unused, and read their ids again when rows were added
-// or removed by anyone else.
+// order they were added, where_and_order unused, and read their ids again from their next
+// MoveFirst or MoveLast when anyone else wrote to the file.
 Status MakeKeysetRecordset(const std::shared_ptr<Connection>& connection, std::string_view table,
                            const std::string& where_and_order, bool dynamic,
                            std::unique_ptr<Recordset>* out);

@@ -9,8 +9,6 @@
 #include "platform/base/native_file.h"
 #include "platform/db/connection.h"
 #include "platform/db/jet_sql.h"
-#include "platform/db/part_routing.h"
-#include "platform/db/update_rewrite.h"
 
 namespace brivo {
 
@@ -85,8 +83,6 @@ Status Configure(sqlite3* db) {
   sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
   sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
   sqlite3_busy_timeout(db, 3000);
-  int rc = jet::RegisterFunctions(db);
-  if (rc != SQLITE_OK) return FromSqlite(rc, db, "registering functions");
   return Status::Ok();
 }
 
@@ -238,26 +234,7 @@ Status Database::UseWriteAheadLog() {
   // SQLite keeps the old mode, without an error, where it cannot keep a log.
   if (mode != "wal") return Status::IoError("the history cannot keep a write-ahead log here");
   if (Status s = RunInternal(*connection_, "PRAGMA synchronous=NORMAL"); !s.ok()) return s;
-  connection_->write_ahead_log = true;
   return Status::Ok();
-}
-
-// What a statement that wrote changed: the column of an UPDATE of one column, the rows of the
-// table an INSERT or DELETE names, or anything.
-void Database::NoteChangesOf(const std::string& sql, const std::optional<SingleUpdate>& update) {
-  if (update) {
-    connection_->NoteChange(update->table, update->column);
-    return;
-  }
-  static const std::regex kRowsOf(
-      R"(^\s*(?:INSERT(?:\s+OR\s+\w+)?\s+INTO|DELETE\s+FROM)\s+\[?([A-Za-z_][A-Za-z0-9_]*)\]?[\s\S]*$)",
-      std::regex::icase);
-  std::smatch match;
-  if (std::regex_match(sql, match, kRowsOf)) {
-    connection_->NoteChange(match[1].str(), "");
-  } else {
-    connection_->NoteUnknownChange();
-  }
 }
 
 void Database::Observe(std::string_view jet_sql) const {
@@ -269,21 +246,21 @@ Status Database::Execute(std::string_view jet_sql, std::int64_t* rows_affected) 
   if (!is_open()) return Status::IoError("the database is closed");
   std::string sql;
   if (Status s = jet::TranslateToSqlite(jet_sql, &sql); !s.ok()) return s;
-  const std::optional<SingleUpdate> update = ParseSingleUpdate(sql);
-  if (update) {
-    std::shared_ptr<const detail::TableInfo> table;
-    if (connection_->Table(update->table, &table).ok() && table->in_parts() &&
-        table->IndexOf(update->column) >= 0) {
-      sql = detail::RouteToPart(*table, *update);
-    } else if (!update->reads_column) {
-      sql = WithUnchangedRowsSkipped(sql, *update);
-    }
-  }
+  return Run(sql, {}, rows_affected);
+}
+
+Status Database::ExecuteBound(std::string_view sqlite_sql, const std::vector<Value>& values) {
+  if (!is_open()) return Status::IoError("the database is closed");
+  return Run(std::string(sqlite_sql), values, nullptr);
+}
+
+Status Database::Run(const std::string& sql, const std::vector<Value>& values,
+                     std::int64_t* rows_affected) {
   sqlite3_stmt* stmt = nullptr;
   if (Status s = connection_->Prepare(sql, &stmt); !s.ok()) return s;
   const bool read_only = sqlite3_stmt_readonly(stmt) != 0;
   if (!read_only) {
-    std::string lower = detail::AsciiLower(sql.substr(0, 16));
+    const std::string lower = detail::AsciiLower(sql.substr(0, 16));
     if (lower.find("update") == std::string::npos && lower.find("insert") == std::string::npos &&
         lower.find("delete") == std::string::npos) {
       connection_->ForgetSchema();
@@ -292,20 +269,44 @@ Status Database::Execute(std::string_view jet_sql, std::int64_t* rows_affected) 
   int rc;
   {
     StatementUse use(stmt);
+    for (std::size_t i = 0; i < values.size(); ++i) {
+      detail::BindValue(stmt, static_cast<int>(i) + 1, values[i]);
+    }
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
     }
   }
-  if (rc != SQLITE_DONE) {
-    // A failed write may have taken the whole transaction back with it.
-    if (!read_only) connection_->RowSetChanged();
-    return FromSqlite(rc, connection_->db(), jet_sql);
-  }
+  // Even a failed write may have changed rows, or taken the whole transaction back with it.
+  if (!read_only) connection_->Changed();
+  if (rc != SQLITE_DONE) return FromSqlite(rc, connection_->db(), sql);
   if (rows_affected != nullptr) *rows_affected = sqlite3_changes64(connection_->db());
-  if (!read_only) {
-    NoteChangesOf(sql, update);
-    if (connection_->transaction_depth == 0) connection_->NoteCommitted();
-  }
   return Status::Ok();
+}
+
+Status Database::ReadRows(std::string_view sqlite_sql,
+                          const std::function<Status(const Row&)>& visit) {
+  if (!is_open()) return Status::IoError("the database is closed");
+  const std::string sql(sqlite_sql);
+  sqlite3_stmt* stmt = nullptr;
+  if (Status s = connection_->Prepare(sql, &stmt); !s.ok()) return s;
+  StatementUse use(stmt);
+  const Row row(stmt);
+  int rc;
+  while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+    if (Status s = visit(row); !s.ok()) return s;
+  }
+  return rc == SQLITE_DONE ? Status::Ok() : FromSqlite(rc, connection_->db(), sql);
+}
+
+std::int64_t Database::Row::Int(int column) const {
+  return sqlite3_column_int64(static_cast<sqlite3_stmt*>(stmt_), column);
+}
+
+bool Database::Row::IsNull(int column) const {
+  return sqlite3_column_type(static_cast<sqlite3_stmt*>(stmt_), column) == SQLITE_NULL;
+}
+
+Value Database::Row::Get(int column) const {
+  return detail::ColumnValue(static_cast<sqlite3_stmt*>(stmt_), column);
 }
 
 Status Database::OpenTable(std::string_view table, std::unique_ptr<Recordset>* out) {
@@ -318,17 +319,6 @@ Status Database::OpenSnapshot(std::string_view jet_sql, std::unique_ptr<Recordse
   if (!is_open()) return Status::IoError("the database is closed");
   std::string sql;
   if (Status s = jet::TranslateToSqlite(jet_sql, &sql); !s.ok()) return s;
-  // The rows of one table are read when asked, through a reader that sees the file as it is now;
-  // inside a transaction a reader could not see what it has written so far.
-  std::string table, rest;
-  if (connection_->write_ahead_log && connection_->transaction_depth == 0 &&
-      SelectAllFrom(sql, &table, &rest)) {
-    std::shared_ptr<Connection> reader;
-    Status s = OpenConnection(path_, SQLITE_OPEN_READONLY, &reader);
-    if (s.ok()) s = detail::MakeLazySnapshot(connection_, std::move(reader), table, rest, out);
-    if (s.ok()) return s;
-    // The reader could not be had: a copy serves all the same.
-  }
   return detail::MakeSnapshot(connection_, sql, out);
 }
 
@@ -379,7 +369,6 @@ Status Database::Transaction::Commit() {
   if (s.ok()) {
     done_ = true;
     connection.transaction_depth = depth_ - 1;
-    if (depth_ == 1) connection.NoteCommitted();
   }
   return s;
 }
@@ -389,15 +378,14 @@ Database::Transaction::~Transaction() {
   Connection& connection = *db_.connection_;
   if (depth_ == 1) {
     RunInternal(connection, "ROLLBACK");
-    connection.ForgetChanges();
   } else {
     std::string name = "brivo_" + std::to_string(depth_);
     RunInternal(connection, "ROLLBACK TO " + name);
     RunInternal(connection, "RELEASE " + name);
   }
   connection.transaction_depth = depth_ - 1;
-  // Rows added or removed inside the transaction are gone again.
-  connection.RowSetChanged();
+  // What was written inside the transaction is gone again.
+  connection.Changed();
 }
 
 }  // namespace brivo

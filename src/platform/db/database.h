@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "platform/base/status.h"
-#include "platform/db/update_rewrite.h"
 
 // The database engine: an SQLite file reached through statements in the Jet dialect
 // (see jet_sql.h) and three kinds of recordset.
@@ -108,10 +107,26 @@ class Database {
 
   void set_observer(StatementObserver observer) { observer_ = std::move(observer); }
 
-  // Runs one statement that returns no rows; *rows_affected gets the count of rows written (an
-  // UPDATE passes over rows that already hold what it would write).
+  // Runs one statement that returns no rows; *rows_affected gets the count of rows written.
   // A statement that cannot be translated or prepared fails before anything runs.
   Status Execute(std::string_view jet_sql, std::int64_t* rows_affected = nullptr);
+
+  // The program's own narrow reads and writes of its tables, in SQLite's dialect: a query's rows
+  // visited one at a time as they are read (nothing is copied), and a statement run with values
+  // bound to ?1, ?2, ... (prepared once and kept, for statements run once a row).
+  class Row {
+   public:
+    std::int64_t Int(int column) const;
+    bool IsNull(int column) const;
+    Value Get(int column) const;
+
+   private:
+    friend class Database;
+    explicit Row(void* stmt) : stmt_(stmt) {}
+    void* stmt_;
+  };
+  Status ReadRows(std::string_view sqlite_sql, const std::function<Status(const Row&)>& visit);
+  Status ExecuteBound(std::string_view sqlite_sql, const std::vector<Value>& values);
 
   // A table recordset on a whole table, in insertion order: appends and deletes; it sees every
   // row added or removed afterwards from its next MoveFirst or MoveLast.
@@ -147,7 +162,8 @@ class Database {
  private:
   Database(std::string path, std::shared_ptr<detail::Connection> connection);
   void Observe(std::string_view jet_sql) const;
-  void NoteChangesOf(const std::string& sqlite_sql, const std::optional<SingleUpdate>& update);
+  Status Run(const std::string& sqlite_sql, const std::vector<Value>& values,
+             std::int64_t* rows_affected);
 
   std::string path_;
   std::shared_ptr<detail::Connection> connection_;

@@ -1,13 +1,11 @@
 // An updatable recordset over the row ids of one table. Values are read when asked for, a column
 // at a time for all rows (a walk over the history reads the same few columns of every row), and
-// kept while their column and the table's rows stay as they were, and, when the set goes, for
-// the next set over the same query; edits are saved by row id, and only the columns whose value
-// changes are written. A table kept in parts (see TableInfo) is read and written part by part,
-// each row named by its key.
+// kept until anything else writes to the file; edits are saved by row id, and only the columns
+// whose value changes are written. A table kept in parts (see TableInfo) is read and written
+// part by part, each row named by its key.
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <optional>
 #include <unordered_map>
 
@@ -25,40 +23,7 @@ class KeysetRecordset final : public Recordset {
         key_(KeyName(*table_)),
         keyset_sql_(std::move(keyset_sql)),
         dynamic_(dynamic),
-        columns_(table_->columns.size()),
-        stamps_(table_->columns.size()) {}
-
-  ~KeysetRecordset() override {
-    if (dynamic_ || !connection_->is_open()) return;
-    if (ids_rows_version_ != RowsVersion()) return;
-    Revalidate();
-    connection_->Keep({keyset_sql_, ids_rows_version_, std::move(ids_), std::move(keyset_columns_),
-                       std::move(columns_), std::move(stamps_)});
-  }
-
-  // The rows of the query: those the last set over it kept, when they are still the same.
-  Status Open(std::string_view where_and_order) {
-    if (dynamic_) return LoadKeyset();
-    std::optional<KeptKeyset> kept = connection_->TakeKept(keyset_sql_, table_->name);
-    if (!kept) {
-      NoteKeysetColumns(where_and_order);
-      return LoadKeyset();
-    }
-    ids_ = std::move(kept->ids);
-    keyset_columns_ = std::move(kept->keyset_columns);
-    ids_rows_version_ = kept->rows_version;
-    ForgetValues();
-    if (kept->columns.size() == columns_.size()) {
-      columns_ = std::move(kept->columns);
-      stamps_ = std::move(kept->stamps);
-      for (std::size_t i = 0; i < columns_.size(); ++i) {
-        if (!columns_[i].empty()) loaded_.push_back(i);
-      }
-      DropChangedColumns();
-      present_.assign(ids_.size(), 1);
-    }
-    return Status::Ok();
-  }
+        columns_(table_->columns.size()) {}
 
   Status LoadKeyset() {
     sqlite3_stmt* stmt = nullptr;
@@ -71,7 +36,8 @@ class KeysetRecordset final : public Recordset {
     if (rc != SQLITE_DONE) return FromSqlite(rc, connection_->db(), keyset_sql_);
     ids_ = std::move(ids);
     position_of_.clear();
-    ids_rows_version_ = RowsVersion();
+    ids_changes_ = connection_->change_count();
+    ids_file_version_ = dynamic_ ? connection_->FileVersion() : -1;
     position_ = 0;
     deleted_ = false;
     ForgetValues();
@@ -186,8 +152,8 @@ class KeysetRecordset final : public Recordset {
       if (part == 0 && sqlite3_changes(connection_->db()) == 0) return RowGone();
     }
     if (Status s = together.Done(); !s.ok()) return s;
-    const bool ids_exact = ids_rows_version_ == RowsVersion();
-    Committing({""});
+    const bool ids_exact = ids_changes_ == connection_->change_count();
+    connection_->Changed();
     ids_.erase(ids_.begin() + static_cast<std::ptrdiff_t>(at));
     position_of_.clear();
     for (std::size_t i : loaded_) {
@@ -195,9 +161,8 @@ class KeysetRecordset final : public Recordset {
         columns_[i].erase(columns_[i].begin() + static_cast<std::ptrdiff_t>(at));
     }
     if (!present_.empty()) present_.erase(present_.begin() + static_cast<std::ptrdiff_t>(at));
-    known_rows_version_ = RowsVersion();
     known_changes_ = connection_->change_count();
-    if (ids_exact) ids_rows_version_ = RowsVersion();
+    if (ids_exact) ids_changes_ = connection_->change_count();
     deleted_ = true;
     return Status::Ok();
   }
@@ -217,13 +182,6 @@ class KeysetRecordset final : public Recordset {
     return static_cast<std::size_t>(table_->part_of[column]);
   }
 
-  // Notes what a write changed (an empty name: rows), and tells it at once outside a
-  // transaction, where the write was its own commit.
-  void Committing(const std::vector<std::string>& columns) {
-    for (const std::string& column : columns) connection_->NoteChange(table_->name, column);
-    if (connection_->transaction_depth == 0) connection_->NoteCommitted();
-  }
-
   Status NoColumn(std::string_view name) const {
     return Status::NotFound("no column " + std::string(name) + " in " + table_->name);
   }
@@ -241,64 +199,26 @@ class KeysetRecordset final : public Recordset {
     return index;
   }
 
-  std::uint64_t RowsVersion() const { return connection_->RowsVersion(table_->name); }
-  std::uint64_t ColumnVersion(std::size_t column) const {
-    return connection_->ColumnVersion(table_->name, table_->columns[column]);
-  }
-
-  // Drops the values kept that may no longer be as stored: every one once rows came or went,
-  // else those of the columns changed since they were read.
+  // Drops the values kept once anything else wrote to the file: they may no longer be as stored.
   void Revalidate() {
-    if (known_changes_ == connection_->change_count()) return;
-    if (known_rows_version_ != RowsVersion()) {
-      ForgetValues();
-    } else {
-      DropChangedColumns();
-    }
-  }
-  void DropChangedColumns() {
-    std::erase_if(loaded_, [&](std::size_t i) {
-      if (stamps_[i] == ColumnVersion(i)) return false;
-      columns_[i].clear();
-      return true;
-    });
-    known_changes_ = connection_->change_count();
+    if (known_changes_ != connection_->change_count()) ForgetValues();
   }
   void ForgetValues() {
     for (std::size_t i : loaded_) columns_[i].clear();
     loaded_.clear();
     present_.clear();
-    known_rows_version_ = RowsVersion();
     known_changes_ = connection_->change_count();
   }
 
-  // The columns the keyset query names (any word of it that is a column name), with their
-  // versions: when one of them changes, the query's rows may change too.
-  void NoteKeysetColumns(std::string_view where_and_order) {
-    keyset_columns_.clear();
-    const auto word = [](char c) {
-      return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
-    };
-    std::size_t i = 0;
-    while (i < where_and_order.size()) {
-      if (!word(where_and_order[i])) {
-        ++i;
-        continue;
-      }
-      const std::size_t start = i;
-      while (i < where_and_order.size() && word(where_and_order[i])) ++i;
-      const int column = table_->IndexOf(where_and_order.substr(start, i - start));
-      if (column >= 0) {
-        const auto c = static_cast<std::size_t>(column);
-        keyset_columns_.emplace_back(table_->columns[c], ColumnVersion(c));
-      }
-    }
-  }
-
-  // A table recordset sees rows that others added or removed from its next MoveFirst/MoveLast.
+  // A table recordset sees rows that others added or removed, this program or another one
+  // writing the file, from its next MoveFirst/MoveLast.
   Status Refresh() {
     if (!connection_->is_open()) return Closed();
-    if (!dynamic_ || ids_rows_version_ == RowsVersion()) return Status::Ok();
+    if (!dynamic_) return Status::Ok();
+    if (ids_changes_ == connection_->change_count() &&
+        ids_file_version_ == connection_->FileVersion()) {
+      return Status::Ok();
+    }
     return LoadKeyset();
   }
 
@@ -307,16 +227,6 @@ class KeysetRecordset final : public Recordset {
     position_ = position;
     deleted_ = false;
     return Status::Ok();
-  }
-
-  friend Status detail::PreloadColumn(Recordset& keyset, std::string_view column);
-  Status Preload(std::string_view name) {
-    const int index = IndexOf(name);
-    if (index < 0) return NoColumn(name);
-    if (!connection_->is_open()) return Closed();
-    Revalidate();
-    const auto column = static_cast<std::size_t>(index);
-    return columns_[column].size() == ids_.size() ? Status::Ok() : LoadColumn(column);
   }
 
   // Reads one column for every row of the set.
@@ -343,7 +253,6 @@ class KeysetRecordset final : public Recordset {
       loaded_.push_back(column);
     }
     columns_[column] = std::move(values);
-    stamps_[column] = ColumnVersion(column);
     present_ = std::move(present);
     return Status::Ok();
   }
@@ -414,9 +323,9 @@ class KeysetRecordset final : public Recordset {
       if (part == 0) id = sqlite3_last_insert_rowid(connection_->db());
     }
     if (Status s = together.Done(); !s.ok()) return s;
-    const bool ids_exact = ids_rows_version_ == RowsVersion();
-    Committing({""});
-    if (ids_exact) ids_rows_version_ = RowsVersion();
+    const bool ids_exact = ids_changes_ == connection_->change_count();
+    connection_->Changed();
+    if (ids_exact) ids_changes_ = connection_->change_count();
     ids_.push_back(id);
     position_of_.clear();
     ForgetValues();  // the new row's other columns hold what the table gives them
@@ -462,15 +371,15 @@ class KeysetRecordset final : public Recordset {
       if (sqlite3_changes(connection_->db()) == 0) return RowGone();
     }
     if (Status s = together.Done(); !s.ok()) return s;
-    std::vector<std::string> names;
-    for (std::size_t column : changed) names.push_back(table_->columns[column]);
     // The values read above were as stored (Stored revalidated them); what changes now is known
-    // exactly: each changed column once, by this row.
-    Committing(names);
-    known_changes_ = connection_->change_count();
+    // exactly: this row's changed columns.
+    const bool values_exact = known_changes_ == connection_->change_count();
+    const bool ids_exact = ids_changes_ == connection_->change_count();
+    connection_->Changed();
+    if (values_exact) known_changes_ = connection_->change_count();
+    if (ids_exact) ids_changes_ = connection_->change_count();
     for (std::size_t i : changed) {
-      columns_[i][at] = *pending_[i];
-      ++stamps_[i];
+      if (!columns_[i].empty()) columns_[i][at] = *pending_[i];
     }
     return Status::Ok();
   }
@@ -480,10 +389,11 @@ class KeysetRecordset final : public Recordset {
   std::string key_;  // as statements name it
   std::string keyset_sql_;
   bool dynamic_;
-  std::uint64_t ids_rows_version_ = 0;    // RowsVersion() when ids_ were the query's rows
-  std::uint64_t known_rows_version_ = 0;  // RowsVersion() when the values kept were read
-  std::uint64_t known_changes_ = 0;       // the connection's change count they were last checked at
-  std::vector<std::pair<std::string, std::uint64_t>> keyset_columns_;
+  // The connection's change count when ids_ were the query's rows, and (for a table recordset)
+  // the file's version then; the change count when the values kept were last known as stored.
+  std::uint64_t ids_changes_ = 0;
+  std::int64_t ids_file_version_ = -1;
+  std::uint64_t known_changes_ = 0;
 
   std::vector<std::int64_t> ids_;
   std::int64_t position_ = 0;
@@ -492,8 +402,7 @@ class KeysetRecordset final : public Recordset {
   // Stored values by column, each aligned with ids_ (empty: not read yet), whether each row
   // still exists, and where each row id stands.
   std::vector<std::vector<Value>> columns_;
-  std::vector<std::uint64_t> stamps_;  // each column's version when read
-  std::vector<std::size_t> loaded_;    // the columns read
+  std::vector<std::size_t> loaded_;  // the columns read
   std::vector<char> present_;
   std::unordered_map<std::int64_t, std::size_t> position_of_;
 
@@ -511,12 +420,6 @@ class KeysetRecordset final : public Recordset {
 
 }  // namespace
 
-Status PreloadColumn(Recordset& keyset, std::string_view column) {
-  auto* rows = dynamic_cast<KeysetRecordset*>(&keyset);
-  if (rows == nullptr) return Status::InvalidArgument("not a keyset recordset");
-  return rows->Preload(column);
-}
-
 Status MakeKeysetRecordset(const std::shared_ptr<Connection>& connection, std::string_view table,
                            const std::string& where_and_order, bool dynamic,
                            std::unique_ptr<Recordset>* out) {
@@ -530,7 +433,7 @@ Status MakeKeysetRecordset(const std::shared_ptr<Connection>& connection, std::s
   const std::string keyset_sql = "SELECT " + key + " FROM [" + info->name + "]" +
                                  (dynamic ? " ORDER BY " + key : where_and_order);
   auto recordset = std::make_unique<KeysetRecordset>(connection, info, keyset_sql, dynamic);
-  if (Status s = recordset->Open(where_and_order); !s.ok()) return s;
+  if (Status s = recordset->LoadKeyset(); !s.ok()) return s;
   *out = std::move(recordset);
   return Status::Ok();
 }

@@ -5,6 +5,7 @@
 #include "acquire/draw_line.h"
 #include "acquire/history_import.h"
 #include "acquire/truncation.h"
+#include "bench_check.h"
 #include "store/history_db.h"
 #include "store/history_ops.h"
 #include "testing/history_builder.h"
@@ -22,8 +23,8 @@ struct OpenHistory {
 };
 
 void Open(const std::string& path, OpenHistory* h) {
-  store::OpenHistoryDatabase(path, &h->db);
-  h->db->OpenTable(store::kHistoryTable, &h->table);
+  Check(store::OpenHistoryDatabase(path, &h->db));
+  Check(h->db->OpenTable(store::kHistoryTable, &h->table));
   h->zodiac.ComputeCodes(1, false);
 }
 
@@ -33,14 +34,14 @@ void BM_Import3000Lines(benchmark::State& state) {
   const std::string text_file = folder.File("draws.txt");
   std::vector<ParsedDraw> draws;
   for (const auto& d : testing::RealHistory(3000)) draws.push_back({d.issue, d.numbers});
-  WriteScratchFile(text_file, draws);
+  Check(WriteScratchFile(text_file, draws));
   OpenHistory h;
   Open(folder.File(store::kHistoryFileName), &h);
   for (auto _ : state) {
     std::vector<std::string> lines;
-    ReadTextLines(text_file, &lines);
+    Check(ReadTextLines(text_file, &lines));
     const ParsedLines parsed = ParseDrawLines(lines, 0);
-    ReplaceHistory(*h.db, *h.table, h.Context(), parsed.draws, EarlierLists::kUnset);
+    Check(ReplaceHistory(*h.db, *h.table, h.Context(), parsed.draws, EarlierLists::kUnset));
   }
 }
 BENCHMARK(BM_Import3000Lines)->Unit(benchmark::kMillisecond);
@@ -53,27 +54,27 @@ void BM_TruncateOneOf3000(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     std::filesystem::remove(path);
-    testing::BuildHistory(path, testing::RealHistory(3001));
+    Check(testing::BuildHistory(path, testing::RealHistory(3001)));
     OpenHistory h;
     Open(path, &h);
     state.ResumeTiming();
     std::unique_ptr<Recordset> snapshot;
-    h.db->OpenSnapshot(store::kHistoryQuery, &snapshot);
-    snapshot->MoveLast();
+    Check(h.db->OpenSnapshot(store::kHistoryQuery, &snapshot));
+    Check(snapshot->MoveLast());
     std::int64_t newest = 0;
-    snapshot->GetInt("SQQH", &newest);
+    Check(snapshot->GetInt("SQQH", &newest));
     std::vector<ParsedDraw> kept;
-    CollectDrawsUpTo(*snapshot, newest - 1, &kept);
-    WriteScratchFile(scratch, kept);
+    Check(CollectDrawsUpTo(*snapshot, newest - 1, &kept));
+    Check(WriteScratchFile(scratch, kept));
     std::vector<std::string> lines;
-    ReadTextLines(scratch, &lines);
-    ReplaceHistory(*h.db, *h.table, h.Context(), ParseDrawLines(lines, 0).draws,
-                   EarlierLists::kTwoBefore);
+    Check(ReadTextLines(scratch, &lines));
+    Check(ReplaceHistory(*h.db, *h.table, h.Context(), ParseDrawLines(lines, 0).draws,
+                         EarlierLists::kTwoBefore));
     snapshot.reset();
     h.table.reset();
     h.db->Close();
-    store::CompactHistoryFiles(folder.path().string());
-    store::OpenHistoryDatabase(path, &h.db);
+    Check(store::CompactHistoryFiles(folder.path().string()));
+    Check(store::OpenHistoryDatabase(path, &h.db));
   }
 }
 BENCHMARK(BM_TruncateOneOf3000)->Unit(benchmark::kMillisecond);

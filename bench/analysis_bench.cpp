@@ -5,6 +5,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench_check.h"
 #include "search/backtest.h"
 #include "search/family_backtest.h"
 #include "search/omission.h"
@@ -25,9 +26,9 @@ RealFile& Real() {
   static RealFile* real = [] {
     auto* built = new RealFile;
     const std::string path = built->folder.File(store::kHistoryFileName);
-    testing::BuildHistory(path, testing::RealHistory());
-    store::OpenHistoryDatabase(path, &built->db);
-    ReadHistoryDraws(*built->db, &built->draws);
+    Check(testing::BuildHistory(path, testing::RealHistory()));
+    Check(store::OpenHistoryDatabase(path, &built->db));
+    Check(ReadHistoryDraws(*built->db, &built->draws));
     return built;
   }();
   return *real;

@@ -14,6 +14,7 @@
 #include <random>
 
 #include "acquire/history_import.h"
+#include "bench_check.h"
 #include "model/history_session.h"
 #include "search/combination_search.h"
 #include "search/search_run.h"
@@ -38,8 +39,8 @@ RealHistory& Real() {
     auto* built = new RealHistory;
     built->draws = testing::RealHistory();
     built->path = built->folder.File(store::kHistoryFileName);
-    testing::BuildHistory(built->path, built->draws);
-    store::OpenHistoryDatabase(built->path, &built->db);
+    Check(testing::BuildHistory(built->path, built->draws));
+    Check(store::OpenHistoryDatabase(built->path, &built->db));
     built->zodiac.resize(built->draws.size());
     for (int p = 1; p <= 7; ++p) {
       const auto column = testing::HistoryIntColumn(

@@ -6,6 +6,7 @@
 #include <map>
 #include <random>
 
+#include "bench_check.h"
 #include "search/combination_search.h"
 #include "search/kind_ranges.h"
 #include "search/search_run.h"
@@ -46,8 +47,8 @@ History& HistoryOf(int size) {
     h = std::make_unique<History>();
     h->draws = SyntheticDraws(size);
     const std::string path = h->folder.File(store::kHistoryFileName);
-    testing::BuildHistory(path, h->draws);
-    store::OpenHistoryDatabase(path, &h->db);
+    Check(testing::BuildHistory(path, h->draws));
+    Check(store::OpenHistoryDatabase(path, &h->db));
   }
   return *h;
 }

@@ -2,6 +2,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench_check.h"
 #include "store/history_db.h"
 #include "testing/history_builder.h"
 #include "testing/temp_dir.h"
@@ -16,7 +17,7 @@ void BM_Append3000Draws(benchmark::State& state) {
     state.PauseTiming();
     testing::TempDir folder;
     state.ResumeTiming();
-    testing::BuildHistory(folder.File(kHistoryFileName), draws);
+    Check(testing::BuildHistory(folder.File(kHistoryFileName), draws));
   }
   state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(draws.size()));
 }
@@ -25,13 +26,13 @@ BENCHMARK(BM_Append3000Draws)->Unit(benchmark::kMillisecond);
 void BM_OpenOrderedSnapshot3000(benchmark::State& state) {
   testing::TempDir folder;
   const std::string path = folder.File(kHistoryFileName);
-  testing::BuildHistory(path, testing::RealHistory(3000));
+  Check(testing::BuildHistory(path, testing::RealHistory(3000)));
   std::unique_ptr<Database> db;
-  OpenHistoryDatabase(path, &db);
+  Check(OpenHistoryDatabase(path, &db));
   for (auto _ : state) {
     std::unique_ptr<Recordset> snapshot;
-    db->OpenSnapshot(kHistoryQuery, &snapshot);
-    snapshot->MoveLast();
+    Check(db->OpenSnapshot(kHistoryQuery, &snapshot));
+    Check(snapshot->MoveLast());
     benchmark::DoNotOptimize(snapshot->RecordCount());
   }
 }

@@ -10,7 +10,8 @@ namespace brivo::acquire {
 Status CollectDrawsUpTo(Recordset& snapshot, std::int64_t limit, std::vector<ParsedDraw>* out) {
   std::vector<ParsedDraw> draws;
   if (snapshot.MoveFirst().ok()) {
-    for (; !snapshot.IsEof(); snapshot.MoveNext()) {
+    // A move can only fail at the end, which IsEof ends the loop at.
+    for (; !snapshot.IsEof(); (void)snapshot.MoveNext()) {
       std::int64_t issue = 0;
       if (Status s = snapshot.GetInt("SQQH", &issue); !s.ok()) return s;
       if (issue > limit) break;

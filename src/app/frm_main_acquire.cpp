@@ -149,7 +149,7 @@ void FrmMain::Command3_Click() {
   WaitCursor wait;
   const Status deleted = session_.DeleteNewest();
   if (deleted.ok()) {
-    CompactDb();
+    (void)CompactDb();  // tells of its own failure
   } else {
     // Nothing was deleted, so there is nothing to compact either.
     WarnOfFailure("无法删除最后一期，历史号码没有改动。", deleted);
@@ -232,7 +232,7 @@ void FrmMain::CutHistory(std::vector<acquire::ParsedDraw> draws, std::size_t kep
     WarnOfFailure("无法写入临时文件 lsbf.txt，历史号码没有改动。", s, kCutTitle);
     return;
   }
-  if (Dqzd()) CompactDb();
+  if (Dqzd()) (void)CompactDb();  // tells of its own failure
 }
 
 bool FrmMain::Dqzd() {

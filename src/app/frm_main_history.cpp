@@ -126,7 +126,7 @@ void FrmMain::AddHaoma() {
 
 void FrmMain::QihaoXianshi() {
   std::int64_t newest = 0;
-  session_.ReadProposedIssue(&newest);  // an empty history proposes nothing new
+  (void)session_.ReadProposedIssue(&newest);  // an empty history proposes nothing new
   state_.proposed_issue = session_.proposed_issue();
   if (state_.proposed_issue > 0) {
     text1_->setText(QString::number(state_.proposed_issue));

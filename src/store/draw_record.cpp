@@ -94,7 +94,7 @@ DrawValues ValuesOf(const DrawNumbers& numbers, const ZodiacTables& tables, int 
 
 Status AppendDraw(Recordset& table, const DrawToAppend& draw, PrecedingMemory* memory) {
   const ValueColumnNames& names = Names();
-  table.MoveLast();  // fails harmlessly on an empty table: the new row comes first then
+  (void)table.MoveLast();  // fails harmlessly on an empty table: the new row comes first then
   if (Status s = table.AddNew(); !s.ok()) return s;
   auto write_all = [&]() -> Status {
     for (int p = 1; p <= kPositionCount; ++p) {

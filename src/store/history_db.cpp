@@ -292,7 +292,7 @@ Status EnsureUniqueIssues(Database& db, std::vector<std::int64_t>* repeated) {
       !s.ok()) {
     return s;
   }
-  for (; !rows->IsEof(); rows->MoveNext()) {
+  for (; !rows->IsEof(); (void)rows->MoveNext()) {  // fails only at the end
     std::int64_t issue = 0;
     if (rows->GetInt("SQQH", &issue).ok()) repeated->push_back(issue);
   }

@@ -27,9 +27,9 @@ class FrmMainHistoryTest : public FrmMainTest {
     std::unique_ptr<Recordset> rs;
     EXPECT_TRUE(window_->database()->OpenSnapshot(store::kHistoryQuery, &rs).ok());
     std::vector<std::int64_t> issues;
-    for (; rs && !rs->IsEof(); rs->MoveNext()) {
+    for (; rs && !rs->IsEof(); (void)rs->MoveNext()) {
       std::int64_t issue = 0;
-      rs->GetInt("SQQH", &issue);
+      EXPECT_TRUE(rs->GetInt("SQQH", &issue).ok());
       issues.push_back(issue);
     }
     return issues;

@@ -20,8 +20,8 @@ class FrmMainMenuTest : public FrmMainTest {
     std::unique_ptr<Recordset> rs;
     EXPECT_TRUE(window_->database()->OpenSnapshot(store::kHistoryQuery, &rs).ok());
     std::int64_t v = -1;
-    rs->MoveLast();
-    rs->GetInt(column, &v);
+    EXPECT_TRUE(rs->MoveLast().ok());
+    EXPECT_TRUE(rs->GetInt(column, &v).ok());
     return v;
   }
 };

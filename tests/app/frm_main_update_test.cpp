@@ -59,9 +59,9 @@ class FrmMainUpdateTest : public FrmMainTest {
     std::unique_ptr<Recordset> rs;
     EXPECT_TRUE(window_->database()->OpenSnapshot(store::kHistoryQuery, &rs).ok());
     std::vector<std::int64_t> issues;
-    for (; !rs->IsEof(); rs->MoveNext()) {
+    for (; !rs->IsEof(); (void)rs->MoveNext()) {
       std::int64_t v = 0;
-      rs->GetInt("SQQH", &v);
+      EXPECT_TRUE(rs->GetInt("SQQH", &v).ok());
       issues.push_back(v);
     }
     return issues;

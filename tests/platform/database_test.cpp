@@ -40,7 +40,7 @@ class DatabaseTest : public ::testing::Test {
     Status s = db_->OpenSnapshot("SELECT * FROM [lishi] WHERE " + where + " ORDER BY SQQH", &rs);
     EXPECT_TRUE(s.ok()) << s.ToString();
     std::vector<std::int64_t> issues;
-    for (; rs && !rs->IsEof(); rs->MoveNext()) {
+    for (; rs && !rs->IsEof(); (void)rs->MoveNext()) {
       std::int64_t issue = 0;
       EXPECT_TRUE(rs->GetInt("SQQH", &issue).ok());
       issues.push_back(issue);
@@ -60,7 +60,7 @@ TEST_F(DatabaseTest, RowsSurviveCloseAndReopen) {
   ASSERT_TRUE(Database::Open(path_, &again).ok());
   std::unique_ptr<Recordset> rs;
   ASSERT_TRUE(again->OpenSnapshot("SELECT * FROM lishi ORDER BY SQQH", &rs).ok());
-  rs->MoveLast();
+  EXPECT_TRUE(rs->MoveLast().ok());
   EXPECT_EQ(rs->RecordCount(), 5);
 }
 

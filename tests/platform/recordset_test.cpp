@@ -40,7 +40,7 @@ class RecordsetTest : public ::testing::Test {
   // The issues from the current row to the end.
   static std::vector<std::int64_t> Walk(Recordset& rs) {
     std::vector<std::int64_t> issues;
-    for (; !rs.IsEof(); rs.MoveNext()) issues.push_back(Issue(rs));
+    for (; !rs.IsEof(); (void)rs.MoveNext()) issues.push_back(Issue(rs));
     return issues;
   }
 
@@ -87,7 +87,7 @@ TEST_F(RecordsetTest, SnapshotReadWhenAskedShowsTheRowsAsTheyWereWhenOpened) {
   Insert(2003009);
   ASSERT_TRUE(db_->Execute("DELETE FROM Draws WHERE SQQH = 2003012").ok());
   std::vector<std::string> rows;
-  for (rs->MoveFirst(); !rs->IsEof(); rs->MoveNext()) {
+  for ((void)rs->MoveFirst(); !rs->IsEof(); (void)rs->MoveNext()) {
     std::string issue, l1a, txt, ok;
     EXPECT_TRUE(rs->GetText("SQQH", &issue).ok());
     EXPECT_TRUE(rs->GetText("L1A", &l1a).ok());
@@ -179,7 +179,7 @@ TEST_F(RecordsetTest, SuccessiveAppendsWriteEachTheirOwnColumns) {
   std::unique_ptr<Recordset> rows;
   ASSERT_TRUE(db_->OpenSnapshot("SELECT SQQH, L1A FROM Draws WHERE rowid > 3", &rows).ok());
   std::vector<std::string> seen;
-  for (; !rows->IsEof(); rows->MoveNext()) {
+  for (; !rows->IsEof(); (void)rows->MoveNext()) {
     Value issue, number;
     ASSERT_TRUE(rows->GetField("SQQH", &issue).ok());
     ASSERT_TRUE(rows->GetField("L1A", &number).ok());
@@ -302,11 +302,11 @@ TEST_F(RecordsetTest, ASetOverTheSameQueryReadsWhatChangedSinceTheSetBefore) {
     EXPECT_TRUE(updatable ? db_->OpenUpdatable(kQuery, &rs).ok()
                           : db_->OpenSnapshot(kQuery, &rs).ok());
     std::vector<std::string> rows;
-    for (; rs && !rs->IsEof(); rs->MoveNext()) {
+    for (; rs && !rs->IsEof(); (void)rs->MoveNext()) {
       std::int64_t l1a = 0;
       std::string txt;
-      rs->GetInt("L1A", &l1a);
-      rs->GetText("txt", &txt);
+      EXPECT_TRUE(rs->GetInt("L1A", &l1a).ok());
+      EXPECT_TRUE(rs->GetText("txt", &txt).ok());
       rows.push_back(std::to_string(Issue(*rs)) + ":" + std::to_string(l1a) + ":" + txt);
     }
     return rows;
@@ -314,7 +314,7 @@ TEST_F(RecordsetTest, ASetOverTheSameQueryReadsWhatChangedSinceTheSetBefore) {
   auto edit_every_row = [&](const char* query, const char* column, Value value) {
     std::unique_ptr<Recordset> rs;
     ASSERT_TRUE(db_->OpenUpdatable(query, &rs).ok());
-    for (; !rs->IsEof(); rs->MoveNext()) {
+    for (; !rs->IsEof(); (void)rs->MoveNext()) {
       ASSERT_TRUE(rs->Edit().ok());
       ASSERT_TRUE(rs->SetField(column, value).ok());
       ASSERT_TRUE(rs->Update().ok());
@@ -326,11 +326,15 @@ TEST_F(RecordsetTest, ASetOverTheSameQueryReadsWhatChangedSinceTheSetBefore) {
   };
   const Case cases[] = {
       {"one column updated",
-       [&] { db_->Execute("UPDATE [Draws] SET [L1A]=99 WHERE [SQQH]=2003002"); }},
+       [&] { EXPECT_TRUE(db_->Execute("UPDATE [Draws] SET [L1A]=99 WHERE [SQQH]=2003002").ok()); }},
       {"the order column updated",
-       [&] { db_->Execute("UPDATE [Draws] SET [SQQH]=2003000 WHERE [SQQH]=2003003"); }},
-      {"several columns updated", [&] { db_->Execute("UPDATE [Draws] SET [L1A]=5, [txt]=\"x\""); }},
-      {"a row deleted", [&] { db_->Execute("DELETE FROM Draws WHERE SQQH=2003001"); }},
+       [&] {
+         EXPECT_TRUE(db_->Execute("UPDATE [Draws] SET [SQQH]=2003000 WHERE [SQQH]=2003003").ok());
+       }},
+      {"several columns updated",
+       [&] { EXPECT_TRUE(db_->Execute("UPDATE [Draws] SET [L1A]=5, [txt]=\"x\"").ok()); }},
+      {"a row deleted",
+       [&] { EXPECT_TRUE(db_->Execute("DELETE FROM Draws WHERE SQQH=2003001").ok()); }},
       {"a row added", [&] { Insert(2003004); }},
       {"a row deleted by the table recordset",
        [&] {

@@ -183,7 +183,7 @@ class HistoryTest : public ::testing::Test {
     Status s = db_->OpenSnapshot(sql, &rs);
     EXPECT_TRUE(s.ok()) << s.ToString();
     std::vector<std::int64_t> issues;
-    for (; rs && !rs->IsEof(); rs->MoveNext()) {
+    for (; rs && !rs->IsEof(); (void)rs->MoveNext()) {
       std::int64_t issue = 0;
       EXPECT_TRUE(rs->GetInt("SQQH", &issue).ok());
       issues.push_back(issue);
@@ -327,7 +327,7 @@ TEST_F(StatementFormsTest, TallyTableRankedByCount) {
   std::unique_ptr<Recordset> ranking;
   ASSERT_TRUE(db_->OpenSnapshot("SELECT * FROM Carcu ORDER BY Count DESC", &ranking).ok());
   std::vector<std::int64_t> order;
-  for (; !ranking->IsEof(); ranking->MoveNext()) {
+  for (; !ranking->IsEof(); (void)ranking->MoveNext()) {
     std::int64_t nmb = 0;
     ASSERT_TRUE(ranking->GetInt("Nmb", &nmb).ok());
     order.push_back(nmb);
@@ -340,7 +340,7 @@ TEST_F(StatementFormsTest, ShiftPassThroughTheUpdatableSet) {
   std::unique_ptr<Recordset> rs;
   ASSERT_TRUE(db_->OpenUpdatable(kHistoryQuery, &rs).ok());
   std::int64_t before = 0;
-  for (; !rs->IsEof(); rs->MoveNext()) {
+  for (; !rs->IsEof(); (void)rs->MoveNext()) {
     std::int64_t own = 0;
     ASSERT_TRUE(rs->GetInt("L1A", &own).ok());
     ASSERT_TRUE(rs->Edit().ok());

@@ -85,7 +85,7 @@ class HistoryOpsTest : public ::testing::Test {
     std::unique_ptr<Recordset> rs;
     EXPECT_TRUE(db_->OpenSnapshot(kHistoryQuery, &rs).ok());
     std::vector<std::int64_t> issues;
-    for (; rs && !rs->IsEof(); rs->MoveNext()) {
+    for (; rs && !rs->IsEof(); (void)rs->MoveNext()) {
       std::int64_t issue = 0;
       EXPECT_TRUE(rs->GetInt("SQQH", &issue).ok());
       issues.push_back(issue);

@@ -54,10 +54,12 @@ Status KeepInOneTable(const std::string& path) {
   Status s = db->OpenSnapshot("SELECT name, type FROM pragma_table_info('Lishi')", &columns);
   if (!s.ok()) return s;
   std::string table = "CREATE TABLE LishiOne (ID INTEGER PRIMARY KEY";
-  for (columns->MoveFirst(); !columns->IsEof(); columns->MoveNext()) {
+  // Moves fail only past the end, which IsEof ends the loop at.
+  for ((void)columns->MoveFirst(); !columns->IsEof(); (void)columns->MoveNext()) {
     std::string name, type;
-    columns->GetText("name", &name);
-    columns->GetText("type", &type);
+    if (!columns->GetText("name", &name).ok() || !columns->GetText("type", &type).ok()) {
+      return Status::IoError("cannot read the columns of Lishi");
+    }
     if (name != "ID") table += ", " + name + " " + type + (type == "TEXT" ? " COLLATE NOCASE" : "");
   }
   Database::Transaction transaction(*db);
@@ -78,9 +80,9 @@ std::vector<std::string> HistoryColumn(Database& db, const std::string& column) 
   std::vector<std::string> values;
   std::unique_ptr<Recordset> rs;
   if (!db.OpenSnapshot(store::kHistoryQuery, &rs).ok()) return values;
-  for (; !rs->IsEof(); rs->MoveNext()) {
+  for (; !rs->IsEof(); (void)rs->MoveNext()) {  // fails only past the end
     Value v;
-    rs->GetField(column, &v);
+    if (!rs->GetField(column, &v).ok()) v = std::string("<unreadable>");
     values.push_back(IsNull(v) ? "<null>" : AsText(v));
   }
   return values;

@@ -7,7 +7,7 @@ namespace brivo {
 
 // The result of an operation that can fail: a code and a message for the log.
 // The caller decides whether a failure is shown, logged or skipped.
-class Status {
+class [[nodiscard]] Status {
  public:
   enum class Code {
     kOk,

@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <limits>
 
+#include "platform/base/log.h"
+
 namespace brivo::detail {
 
 constexpr auto npos = std::string_view::npos;
@@ -294,8 +296,10 @@ PartsTogether::PartsTogether(Connection& connection, bool several_parts) : conne
 
 PartsTogether::~PartsTogether() {
   if (!open_) return;
-  Run("ROLLBACK TO brivo_parts");
-  Run("RELEASE brivo_parts");
+  // SQLite rolls the savepoint back itself where it cannot be done here (the file is gone, say).
+  for (const char* sql : {"ROLLBACK TO brivo_parts", "RELEASE brivo_parts"}) {
+    if (Status s = Run(sql); !s.ok()) LogWarning(s.ToString());
+  }
 }
 
 Status PartsTogether::Done() {

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <regex>
 
+#include "platform/base/log.h"
 #include "platform/base/native_file.h"
 #include "platform/db/connection.h"
 #include "platform/db/jet_sql.h"
@@ -376,12 +377,14 @@ Status Database::Transaction::Commit() {
 Database::Transaction::~Transaction() {
   if (done_ || !db_.is_open()) return;
   Connection& connection = *db_.connection_;
-  if (depth_ == 1) {
-    RunInternal(connection, "ROLLBACK");
-  } else {
-    std::string name = "brivo_" + std::to_string(depth_);
-    RunInternal(connection, "ROLLBACK TO " + name);
-    RunInternal(connection, "RELEASE " + name);
+  // A rollback SQLite cannot make here it makes when the file is next opened, from its log.
+  std::vector<std::string> rollback = {"ROLLBACK"};
+  if (depth_ > 1) {
+    const std::string name = "brivo_" + std::to_string(depth_);
+    rollback = {"ROLLBACK TO " + name, "RELEASE " + name};
+  }
+  for (const std::string& sql : rollback) {
+    if (Status s = RunInternal(connection, sql); !s.ok()) LogWarning(s.ToString());
   }
   connection.transaction_depth = depth_ - 1;
   // What was written inside the transaction is gone again.

@@ -9,6 +9,7 @@
 #include <QStatusBar>
 #include <QStyleOptionFrame>
 
+#include "app/chinese_font.h"
 #include "app/frm_main_fixture.h"
 #include "app/window_placement.h"
 #include "testing/offscreen_screens.h"
@@ -166,6 +167,41 @@ TEST_F(WindowSizeTest, ComesBackWhereItWasClosed) {
   second.close();
   EXPECT_EQ(Stored("bolWinMax"), "True");
   EXPECT_EQ(Stored("intWinWidth"), "1240");  // the size it comes back to from maximised
+}
+
+}  // namespace
+}  // namespace brivo
+
+namespace brivo {
+namespace {
+
+// The captions' font: on Windows Microsoft YaHei or SimSun, which a stock Windows has; elsewhere
+// the free font Debian ships, then the same.
+TEST(ChineseFontFamilyTest, TheBestThatTheMachineHas) {
+#ifdef _WIN32
+  const bool windows = true;
+#else
+  const bool windows = false;
+#endif
+  struct Row {
+    const char* name;
+    QStringList installed;
+    QString chosen;
+  };
+  const Row rows[] = {
+      {"stock Windows", {"Segoe UI", "Microsoft YaHei", "SimSun"}, "Microsoft YaHei"},
+      {"an older Windows", {"Tahoma", "SimSun"}, "SimSun"},
+      {"Debian", {"DejaVu Sans", "WenQuanYi Micro Hei"}, "WenQuanYi Micro Hei"},
+      {"Wine with the host's fonts and Windows' own",
+       {"WenQuanYi Micro Hei", "Microsoft YaHei", "SimSun"},
+       windows ? "Microsoft YaHei" : "WenQuanYi Micro Hei"},
+      {"no Chinese font", {"Arial"}, ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(ChineseFontFamily([&](const QString& f) { return row.installed.contains(f); }),
+              row.chosen);
+  }
 }
 
 }  // namespace

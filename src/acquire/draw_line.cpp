@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/base/native_file.h"
 #include "platform/base/utf8.h"
 
 namespace brivo::acquire {
@@ -79,7 +80,7 @@ std::string FormatDrawLine(std::int32_t issue, const store::DrawNumbers& numbers
 Status ReadTextLines(const std::string& path, std::vector<std::string>* lines) {
   lines->clear();
   std::error_code ec;
-  const std::filesystem::file_status status = std::filesystem::status(path, ec);
+  const std::filesystem::file_status status = std::filesystem::status(NativePath(path), ec);
   if (status.type() == std::filesystem::file_type::not_found) {
     return Status::NotFound("no such file: " + path);
   }
@@ -88,7 +89,7 @@ Status ReadTextLines(const std::string& path, std::vector<std::string>* lines) {
   if (status.type() == std::filesystem::file_type::directory) {
     return Status::IoError("a directory, not a file: " + path);
   }
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(NativePath(path), std::ios::binary);
   if (!in.is_open()) return Status::IoError("cannot open " + path);
 
   // Read in chunks rather than by the reported size, which pipes and special files lack.

@@ -381,25 +381,57 @@ package_program() {
   log "$(du -h "$BUILD/$name-setup.exe" "$BUILD/$name.zip" | awk '{printf "%s %s, ", $2, $1}')"
 }
 
-# Every test executable once under Wine, on the offscreen platform; prints each suite's result.
-# A suite passes when it exits with 0 and Google Test says so (a crash under Wine can exit with 0).
+# One suite under Wine on the offscreen platform, its whole output in test-logs/<suite>.txt.
+run_suite() {
+  local name=$1 out=$BUILD/test-logs/$1.txt
+  (cd "$BIN" && timeout 900 wine "$name.exe" -platform offscreen) >"$out" 2>&1
+  echo "$?" >"$BUILD/test-logs/$name.exit"
+  sed -i 's/\r$//' "$out" # Windows' line ends
+}
+
+# Every test executable once under Wine, $JOBS at a time (each test has its own temporary folder
+# and its own loopback ports), the longest first. Prints each suite's counts, the totals, and
+# every skipped test with its reason. A suite passes when it exits with 0 and Google Test says so
+# (a crash under Wine can exit with 0).
 run_tests() {
-  local exe name failed=() out
-  export WINEPREFIX=$CACHE/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  local name failed=() suites=() out passed=0 failures=0 skipped=0 n
+  export WINEPREFIX=$CACHE/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
   [ -d "$WINEPREFIX" ] || wineboot --init >/dev/null 2>&1 || true
-  mkdir -p "$BUILD/test-logs"
-  for exe in "$BIN"/*_tests.exe; do
-    name=$(basename "$exe" .exe)
-    out="$BUILD/test-logs/$name.txt"
-    if (cd "$BIN" && timeout 600 wine "$exe" -platform offscreen --gtest_brief=1) >"$out" 2>&1 &&
-      grep -q '^\[  PASSED  \]' "$out" && ! grep -q '^\[  FAILED  \]' "$out"; then
+  rm -rf "$BUILD/test-logs" && mkdir -p "$BUILD/test-logs"
+  for name in app_tests platform_tests; do [ -f "$BIN/$name.exe" ] && suites+=("$name"); done
+  for name in "$BIN"/*_tests.exe; do
+    name=$(basename "$name" .exe)
+    case " ${suites[*]} " in *" $name "*) ;; *) suites+=("$name") ;; esac
+  done
+  for name in "${suites[@]}"; do
+    while [ "$(jobs -rp | wc -l)" -ge "$JOBS" ]; do wait -n || true; done
+    run_suite "$name" &
+  done
+  wait
+  for name in "${suites[@]}"; do
+    out=$BUILD/test-logs/$name.txt
+    n=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\?\.$/\1/p' "$out")
+    passed=$((passed + ${n:-0}))
+    n=$(sed -n 's/^\[  SKIPPED \] \([0-9]*\) tests\?, listed below:$/\1/p' "$out")
+    skipped=$((skipped + ${n:-0}))
+    n=$(sed -n 's/^ *\([0-9]*\) FAILED TESTS\?$/\1/p' "$out")
+    failures=$((failures + ${n:-0}))
+    if [ "$(cat "$BUILD/test-logs/$name.exit")" = 0 ] && grep -q '^\[  PASSED  \]' "$out" &&
+      ! grep -q '^\[  FAILED  \]' "$out"; then
       log "$name: $(grep '^\[  PASSED  \]' "$out")$(grep -o ' [0-9]* tests\?, listed below' "$out" |
         sed 's/, listed below/ skipped/' || true)"
     else
       failed+=("$name")
-      log "$name: FAILED (log: $out)"
+      log "$name: FAILED (exit $(cat "$BUILD/test-logs/$name.exit"), log: $out)"
       grep -E '^\[  (FAILED  |PASSED  |SKIPPED )\]' "$out" || tail -5 "$out"
     fi
+  done
+  log "under Wine: $passed passed, $failures failed, $skipped skipped"
+  # Each skipped test with the reason it gives (the line after Google Test's "Skipped").
+  for name in "${suites[@]}"; do
+    awk -v suite="$name" '/^\[ RUN      \]/ { test = $4 }
+      skip { print "build-windows:   skipped " suite " " test ": " $0; skip = 0 }
+      / Skipped$/ { skip = 1 }' "$BUILD/test-logs/$name.txt"
   done
   [ ${#failed[@]} -eq 0 ] || {
     log "failing suites: ${failed[*]}"

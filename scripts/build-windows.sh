@@ -398,7 +398,9 @@ run_tests() {
   export WINEPREFIX=$CACHE/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
   [ -d "$WINEPREFIX" ] || wineboot --init >/dev/null 2>&1 || true
   rm -rf "$BUILD/test-logs" && mkdir -p "$BUILD/test-logs"
-  for name in app_tests platform_tests; do [ -f "$BIN/$name.exe" ] && suites+=("$name"); done
+  for name in fault_tests search_tests app_tests platform_tests bad_input_tests; do
+    [ -f "$BIN/$name.exe" ] && suites+=("$name")
+  done
   for name in "$BIN"/*_tests.exe; do
     name=$(basename "$name" .exe)
     case " ${suites[*]} " in *" $name "*) ;; *) suites+=("$name") ;; esac

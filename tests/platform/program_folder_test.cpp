@@ -45,8 +45,6 @@ TEST(ProgramFolderForTest, ItsOwnFolderWhereItMayWriteThereAndIsNoInstalledCopy)
   testing::TempDir dir;
   const MadeFolder portable(dir.File("便携"));
   const MadeFolder users_own(dir.File("Users/张三/双色球Brivo"));
-  const MadeFolder installed(dir.File("张三/程序/bin"));
-  const MadeFolder share(dir.File("张三/程序/share/brivo"));
   struct Row {
     const char* name;
     std::string executable_folder;
@@ -57,8 +55,17 @@ TEST(ProgramFolderForTest, ItsOwnFolderWhereItMayWriteThereAndIsNoInstalledCopy)
       {"a folder under a Chinese user name", users_own.path(), true},
       {"a folder that is gone", dir.File("gone"), false},
       {"no folder", "", false},
-      {"an installed copy", installed.path(), false},
   };
+#ifdef _WIN32
+  // The portable zip unpacked: brivo.exe with share\brivo beside it, as installed but elsewhere.
+  const MadeFolder unpacked(dir.File("张三/Brivo"));
+  const MadeFolder share(dir.File("张三/Brivo/share/brivo"));
+  rows.push_back({"an unpacked portable copy", unpacked.path(), true});
+#else
+  const MadeFolder unpacked(dir.File("张三/程序/bin"));
+  const MadeFolder share(dir.File("张三/程序/share/brivo"));
+  rows.push_back({"an installed copy", unpacked.path(), false});
+#endif
 #ifdef _WIN32
   // Wine lets anyone write into Program Files, as an administrator may on Windows: the folder is
   // passed over all the same.
@@ -74,8 +81,8 @@ TEST(ProgramFolderForTest, ItsOwnFolderWhereItMayWriteThereAndIsNoInstalledCopy)
     EXPECT_EQ(ProgramFolderFor(row.executable_folder), row.own ? row.executable_folder : per_user);
   }
   EXPECT_TRUE(std::filesystem::is_directory(NativePath(per_user)));
-  // An installed copy finds its help pages and shipped history under the Chinese name.
-  EXPECT_EQ(NativePath(InstalledShareFolderOf(installed.path())), NativePath(share.path()));
+  // The copy finds its help pages and shipped history under the Chinese name.
+  EXPECT_EQ(NativePath(InstalledShareFolderOf(unpacked.path())), NativePath(share.path()));
   EXPECT_EQ(InstalledShareFolderOf(portable.path()), "");
   QStandardPaths::setTestModeEnabled(false);
 }

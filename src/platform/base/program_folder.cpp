@@ -76,11 +76,12 @@ std::string ProgramFolderFor(const std::string& executable_folder) {
 }
 
 bool IsInstalledCopy(const std::string& executable_folder) {
-  if (!InstalledShareFolderOf(executable_folder).empty()) return true;
 #ifdef _WIN32
+  // The portable copy carries the same share folder beside brivo.exe as the installed one: only
+  // where it lies tells them apart.
   return LiesUnderProgramFiles(executable_folder);
 #else
-  return false;
+  return !InstalledShareFolderOf(executable_folder).empty();
 #endif
 }
 

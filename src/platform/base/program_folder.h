@@ -13,8 +13,8 @@ std::string DefaultProgramFolder();
 std::string ProgramFolderFor(const std::string& executable_folder);
 
 // Whether an executable in the folder is an installed copy, whose folder belongs to the system
-// and not to one user: one with share/brivo beside its bin folder, and on Windows one under
-// Program Files.
+// and not to one user: on Windows one under Program Files (a portable copy elsewhere keeps its
+// files beside it), elsewhere one with share/brivo beside its bin folder.
 bool IsInstalledCopy(const std::string& executable_folder);
 
 // Whether a file can be created in the folder (tried, not guessed from permission bits).

@@ -11,7 +11,8 @@
 #
 # Usage: scripts/build-windows.sh [--no-tests]
 # Environment: BRIVO_WIN64_CACHE (the cache), BRIVO_JOBS (parallel jobs, default 2),
-# BRIVO_WIN64_NO_QT_BUILD=1 (fail rather than build Qt from source, as CI does).
+# BRIVO_WIN64_NO_QT_BUILD=1 (fail rather than build Qt from source, as CI does),
+# BRIVO_WIN64_SHARED_QT (the prebuilt Qt's tarball; "none" builds Qt from source).
 # Safe to run again: installed packages, fetched sources and built libraries are left alone.
 set -euo pipefail
 
@@ -34,7 +35,8 @@ MINGW_SYSROOT_DLLS=/usr/x86_64-w64-mingw32/lib
 
 # The prebuilt Qt beside the team's checkouts: the version of Debian's qt6-base it was built from,
 # and its checksum. Built with QT_OPTIONS below (see ../shared/toolchains/README.md).
-SHARED_QT=$ROOT/../shared/toolchains/qt-6.4.2-win64-mingw.tar.xz
+# BRIVO_WIN64_SHARED_QT names another copy, or "none" to build Qt from source even beside one.
+SHARED_QT=${BRIVO_WIN64_SHARED_QT:-$ROOT/../shared/toolchains/qt-6.4.2-win64-mingw.tar.xz}
 SHARED_QT_VERSION=6.4.2+dfsg-10
 SHARED_QT_SHA256=6e70a0b415264fd25b97f3e3e968e93c4b6c7bf301ddc8fe8638b9e46da13d5a
 QT_OPTIONS=(-DCMAKE_BUILD_TYPE=Release -DQT_HOST_PATH=/usr
@@ -48,7 +50,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
   wine wine64 libgnutls30 xvfb xauth
   libxrender1 libxrandr2 libxcursor1 libxi6 libxfixes3 libxinerama1 libxcomposite1
-  nsis
+  nsis zip unzip xdotool
 )
 
 SUDO=""
@@ -313,25 +315,125 @@ deploy_runtime() {
   cp -u /usr/share/qt6/translations/qtbase_zh_CN.qm "$BIN/translations/"
 }
 
-# Every test executable once under Wine, on the offscreen platform; prints each suite's result.
-# A suite passes when it exits with 0 and Google Test says so (a crash under Wine can exit with 0).
+# The DLLs FILE (an executable or DLL in $BIN) loads from $BIN, and theirs in turn: Windows' own
+# DLLs are not there.
+program_dlls() {
+  local seen=" " queue=("$@") file dll
+  while [ ${#queue[@]} -gt 0 ]; do
+    file=${queue[0]}
+    queue=("${queue[@]:1}")
+    for dll in $(x86_64-w64-mingw32-objdump -p "$BIN/$file" | sed -n 's/^\tDLL Name: //p'); do
+      [ -f "$BIN/$dll" ] || continue
+      case "$seen" in *" $dll "*) continue ;; esac
+      seen+="$dll "
+      queue+=("$dll")
+      echo "$dll"
+    done
+  done
+}
+
+# The program's folder as installed (brivo.exe, the DLLs it loads, share/brivo with the help
+# pages and the shipped history), packed twice: the portable zip and the NSIS installer.
+package_program() {
+  local version name stage lists file dir
+  version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$BUILD/CMakeCache.txt")
+  name=brivo-$version-win64
+  stage=$BUILD/package/$name
+  lists=$BUILD/package/lists
+  rm -rf "$BUILD/package" "$BUILD/$name.zip" "$BUILD/$name-setup.exe"
+  mkdir -p "$stage" "$lists"
+  cmake --install "$BUILD" --prefix "$stage" >/dev/null
+  # Qt's plugins: the windows platform, the Windows style, TLS through Schannel for the online
+  # update; Qt's Chinese for the dialogs' buttons.
+  mkdir -p "$stage/platforms" "$stage/styles" "$stage/tls" "$stage/translations"
+  cp "$BIN/platforms/qwindows.dll" "$stage/platforms/"
+  cp "$BIN/styles/qwindowsvistastyle.dll" "$stage/styles/"
+  cp "$BIN/tls/qschannelbackend.dll" "$stage/tls/"
+  cp "$BIN/translations/qtbase_zh_CN.qm" "$stage/translations/"
+  for file in $(program_dlls brivo.exe platforms/qwindows.dll styles/qwindowsvistastyle.dll \
+    tls/qschannelbackend.dll | sort -u); do
+    cp "$BIN/$file" "$stage/"
+  done
+  find "$stage" \( -name '*.exe' -o -name '*.dll' \) -exec x86_64-w64-mingw32-strip --strip-unneeded {} +
+  (cd "$BUILD/package" && zip -q -r -X "$BUILD/$name.zip" "$name")
+  # The installer's lists: each folder (Windows' path form) with its files, and their removal,
+  # files first, then the folders, deepest first (RMDir removes only an empty folder).
+  (
+    cd "$stage"
+    find . -type d | sort | while read -r dir; do
+      dir=${dir#.}
+      echo "SetOutPath \"\$INSTDIR${dir//\//\\}\""
+      find ".$dir" -maxdepth 1 -type f | sort | while read -r file; do
+        echo "File \"$stage/${file#./}\""
+      done
+    done >"$lists/install.nsh"
+    find . -type f | sort | while read -r file; do
+      file=${file#./}
+      echo "Delete \"\$INSTDIR\\${file//\//\\}\""
+    done >"$lists/uninstall.nsh"
+    find . -mindepth 1 -type d | sort -r | while read -r dir; do
+      dir=${dir#./}
+      echo "RMDir \"\$INSTDIR\\${dir//\//\\}\""
+    done >>"$lists/uninstall.nsh"
+  )
+  makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DICON="$BUILD/brivo.ico" -DLISTS="$lists" \
+    -DOUTFILE="$BUILD/$name-setup.exe" "$ROOT/packaging/windows/brivo.nsi"
+  log "$(du -h "$BUILD/$name-setup.exe" "$BUILD/$name.zip" | awk '{printf "%s %s, ", $2, $1}')"
+}
+
+# One suite under Wine on the offscreen platform, its whole output in test-logs/<suite>.txt.
+run_suite() {
+  local name=$1 out=$BUILD/test-logs/$1.txt
+  (cd "$BIN" && timeout 900 wine "$name.exe" -platform offscreen) >"$out" 2>&1
+  echo "$?" >"$BUILD/test-logs/$name.exit"
+  sed -i 's/\r$//' "$out" # Windows' line ends
+}
+
+# Every test executable once under Wine, $JOBS at a time (each test has its own temporary folder
+# and its own loopback ports), the longest first. Prints each suite's counts, the totals, and
+# every skipped test with its reason. A suite passes when it exits with 0 and Google Test says so
+# (a crash under Wine can exit with 0).
 run_tests() {
-  local exe name failed=() out
-  export WINEPREFIX=$CACHE/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  local name failed=() suites=() out passed=0 failures=0 skipped=0 n
+  export WINEPREFIX=$CACHE/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
   [ -d "$WINEPREFIX" ] || wineboot --init >/dev/null 2>&1 || true
-  mkdir -p "$BUILD/test-logs"
-  for exe in "$BIN"/*_tests.exe; do
-    name=$(basename "$exe" .exe)
-    out="$BUILD/test-logs/$name.txt"
-    if (cd "$BIN" && timeout 600 wine "$exe" -platform offscreen --gtest_brief=1) >"$out" 2>&1 &&
-      grep -q '^\[  PASSED  \]' "$out" && ! grep -q '^\[  FAILED  \]' "$out"; then
+  rm -rf "$BUILD/test-logs" && mkdir -p "$BUILD/test-logs"
+  for name in fault_tests search_tests app_tests platform_tests bad_input_tests; do
+    [ -f "$BIN/$name.exe" ] && suites+=("$name")
+  done
+  for name in "$BIN"/*_tests.exe; do
+    name=$(basename "$name" .exe)
+    case " ${suites[*]} " in *" $name "*) ;; *) suites+=("$name") ;; esac
+  done
+  for name in "${suites[@]}"; do
+    while [ "$(jobs -rp | wc -l)" -ge "$JOBS" ]; do wait -n || true; done
+    run_suite "$name" &
+  done
+  wait
+  for name in "${suites[@]}"; do
+    out=$BUILD/test-logs/$name.txt
+    n=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\?\.$/\1/p' "$out")
+    passed=$((passed + ${n:-0}))
+    n=$(sed -n 's/^\[  SKIPPED \] \([0-9]*\) tests\?, listed below:$/\1/p' "$out")
+    skipped=$((skipped + ${n:-0}))
+    n=$(sed -n 's/^ *\([0-9]*\) FAILED TESTS\?$/\1/p' "$out")
+    failures=$((failures + ${n:-0}))
+    if [ "$(cat "$BUILD/test-logs/$name.exit")" = 0 ] && grep -q '^\[  PASSED  \]' "$out" &&
+      ! grep -q '^\[  FAILED  \]' "$out"; then
       log "$name: $(grep '^\[  PASSED  \]' "$out")$(grep -o ' [0-9]* tests\?, listed below' "$out" |
         sed 's/, listed below/ skipped/' || true)"
     else
       failed+=("$name")
-      log "$name: FAILED (log: $out)"
+      log "$name: FAILED (exit $(cat "$BUILD/test-logs/$name.exit"), log: $out)"
       grep -E '^\[  (FAILED  |PASSED  |SKIPPED )\]' "$out" || tail -5 "$out"
     fi
+  done
+  log "under Wine: $passed passed, $failures failed, $skipped skipped"
+  # Each skipped test with the reason it gives (the line after Google Test's "Skipped").
+  for name in "${suites[@]}"; do
+    awk -v suite="$name" '/^\[ RUN      \]/ { test = $4 }
+      skip { print "build-windows:   skipped " suite " " test ": " $0; skip = 0 }
+      / Skipped$/ { skip = 1 }' "$BUILD/test-logs/$name.txt"
   done
   [ ${#failed[@]} -eq 0 ] || {
     log "failing suites: ${failed[*]}"
@@ -347,4 +449,5 @@ timed "googletest" build_googletest
 timed "qt" build_qt
 timed "qcustomplot" build_qcustomplot
 timed "program" build_program
+timed "installer and zip" package_program
 if [ "$RUN_TESTS" -eq 1 ]; then timed "tests" run_tests; fi

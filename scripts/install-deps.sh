@@ -7,7 +7,8 @@ PACKAGES=(
   build-essential cmake ninja-build ccache pkg-config
   clang-format clang libclang-rt-14-dev
   libsqlite3-dev libxml2-dev
-  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-translations-l10n libgl-dev
+  qt6-base-dev qt6-base-dev-tools qt6-base-private-dev qt6-qpa-plugins qt6-translations-l10n
+  libgl-dev
   libqcustomplot-dev
   fonts-wqy-microhei
   libgtest-dev libgmock-dev libbenchmark-dev

@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/base/gb_text.h"
+#include "platform/base/native_file.h"
 #include "platform/base/utf8.h"
 
 namespace brivo::acquire {
@@ -79,7 +81,7 @@ std::string FormatDrawLine(std::int32_t issue, const store::DrawNumbers& numbers
 Status ReadTextLines(const std::string& path, std::vector<std::string>* lines) {
   lines->clear();
   std::error_code ec;
-  const std::filesystem::file_status status = std::filesystem::status(path, ec);
+  const std::filesystem::file_status status = std::filesystem::status(NativePath(path), ec);
   if (status.type() == std::filesystem::file_type::not_found) {
     return Status::NotFound("no such file: " + path);
   }
@@ -88,7 +90,7 @@ Status ReadTextLines(const std::string& path, std::vector<std::string>* lines) {
   if (status.type() == std::filesystem::file_type::directory) {
     return Status::IoError("a directory, not a file: " + path);
   }
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(NativePath(path), std::ios::binary);
   if (!in.is_open()) return Status::IoError("cannot open " + path);
 
   // Read in chunks rather than by the reported size, which pipes and special files lack.
@@ -106,7 +108,15 @@ Status ReadTextLines(const std::string& path, std::vector<std::string>* lines) {
   }
   std::string_view rest = data;
   constexpr std::string_view kBom = "\xEF\xBB\xBF";
-  if (rest.substr(0, kBom.size()) == kBom) rest.remove_prefix(kBom.size());
+  if (rest.substr(0, kBom.size()) == kBom) {
+    rest.remove_prefix(kBom.size());
+  } else if (!IsValidUtf8(rest)) {
+    // Text that is no UTF-8 and has no mark comes from a Chinese Windows program (Notepad's
+    // "ANSI", a spreadsheet's text export): GB18030, of which that system's code page 936 is part.
+    // Read as bytes, a four-byte GB18030 character would pass its digits for numbers.
+    data = DecodeGb18030(rest);
+    rest = data;
+  }
 
   std::size_t start = 0;
   for (std::size_t i = 0; i < rest.size(); ++i) {

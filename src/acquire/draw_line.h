@@ -33,9 +33,10 @@ bool IsCompleteDraw(const std::vector<int>& numbers);
 // than seven digits is written with leading zeros.
 std::string FormatDrawLine(std::int32_t issue, const store::DrawNumbers& numbers);
 
-// The lines of a text file: a UTF-8 byte-order mark is dropped, UTF-16 with a byte-order mark
-// is read as UTF-8, and lines may end in CRLF, LF or CR. Fails (kNotFound, kIoError) when the
-// file cannot be opened or read.
+// The lines of a text file (a UTF-8 path), as UTF-8: a UTF-8 byte-order mark is dropped, UTF-16
+// with a byte-order mark and text without a mark that is no UTF-8 (GB18030, as Chinese Windows
+// programs write) are converted, and lines may end in CRLF, LF or CR. Fails (kNotFound, kIoError)
+// when the file cannot be opened or read.
 Status ReadTextLines(const std::string& path, std::vector<std::string>* lines);
 
 }  // namespace brivo::acquire

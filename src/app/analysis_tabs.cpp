@@ -1,6 +1,7 @@
 #include "app/analysis_tabs.h"
 
 #include <QPointer>
+#include <QScrollArea>
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QVBoxLayout>
@@ -31,10 +32,16 @@ AnalysisTabs::AnalysisTabs(AnalysisInputs inputs, QWidget* parent)
   backtest_ = new BacktestPage(inputs_);
   chart_ = new ChartPage(inputs_);
   family_ = new FamilyPage(inputs_);
-  for (QWidget* page :
-       {results_, static_cast<QWidget*>(omission_), static_cast<QWidget*>(backtest_),
-        static_cast<QWidget*>(chart_), static_cast<QWidget*>(family_)}) {
-    pages_->addWidget(page);
+  pages_->addWidget(results_);
+  // A page taller than the room left on a laptop's screen (the charts) scrolls, rather than
+  // making the whole window taller than the screen.
+  for (QWidget* page : {static_cast<QWidget*>(omission_), static_cast<QWidget*>(backtest_),
+                        static_cast<QWidget*>(chart_), static_cast<QWidget*>(family_)}) {
+    auto* scroll = new QScrollArea;
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidget(page);
+    pages_->addWidget(scroll);
   }
   layout->addWidget(pages_, 1);
 

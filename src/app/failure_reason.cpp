@@ -8,6 +8,8 @@ std::string FailureReason(const Status& status) {
       return "磁盘空间不足。";
     case Status::Code::kBusy:
       return "历史数据库正被其他程序使用，请关闭该程序后再试。";
+    case Status::Code::kInUse:
+      return "文件正被其他程序打开（例如 Excel），请关闭该程序后再试。";
     case Status::Code::kCorruption:
       return "历史数据库文件已损坏。";
     case Status::Code::kNotHistory:

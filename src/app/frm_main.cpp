@@ -20,6 +20,7 @@
 #include <QStatusBar>
 #include <QTabBar>
 
+#include "app/chinese_font.h"
 #include "app/flex_grid.h"
 #include "platform/base/log.h"
 #include "platform/qt/desktop_launcher.h"
@@ -31,15 +32,12 @@ namespace {
 
 // A font that has the Chinese captions, where the machine has one.
 void UseChineseFont() {
-  for (const char* family :
-       {"WenQuanYi Micro Hei", "Microsoft YaHei", "SimSun", "Noto Sans CJK SC"}) {
-    if (QFontDatabase::hasFamily(family)) {
-      QFont font(family);
-      font.setPointSize(9);
-      QApplication::setFont(font);
-      return;
-    }
-  }
+  const QString family =
+      ChineseFontFamily([](const QString& name) { return QFontDatabase::hasFamily(name); });
+  if (family.isEmpty()) return;
+  QFont font(family);
+  font.setPointSize(9);
+  QApplication::setFont(font);
 }
 
 // Text22 takes "-", the digits and backspace; other typed characters are dropped.

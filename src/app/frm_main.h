@@ -138,6 +138,9 @@ class FrmMain : public QMainWindow {
   // key has taken no focus from it, so its handler has not run yet.
   void CommitPendingEdits();
 
+  // Shows the window where it belongs (window_placement.h); where it is closed is kept.
+  void ShowPlaced();
+
   const WindowState& state() const { return state_; }
   const store::ZodiacTables& zodiac() const { return session_.zodiac(); }
   HistorySession& session() { return session_; }
@@ -148,6 +151,7 @@ class FrmMain : public QMainWindow {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   void BuildControls();

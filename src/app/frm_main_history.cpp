@@ -9,6 +9,7 @@
 #include "app/flex_grid.h"
 #include "app/frm_main.h"
 #include "platform/base/log.h"
+#include "platform/base/native_file.h"
 #include "platform/base/program_folder.h"
 #include "platform/qt/wait_cursor.h"
 #include "store/history_db.h"
@@ -70,14 +71,14 @@ bool FrmMain::OfferToSetAsideAccessFile(const std::string& path) {
       "按“取消”则不改动该文件，窗口以空的历史打开。";
   if (!prompts_->Confirm(question, kMessageTitle)) return false;
   std::error_code ec;
-  if (std::filesystem::exists(kept, ec)) {
+  if (std::filesystem::exists(NativePath(kept), ec)) {
     prompts_->Warn(
         "无法改名：程序文件夹中已有 QolvexSSQ-Access.mdb。\n"
         "请先移走该文件，再重新启动程序。",
         kMessageTitle);
     return false;
   }
-  std::filesystem::rename(path, kept, ec);
+  std::filesystem::rename(NativePath(path), NativePath(kept), ec);
   if (ec) {
     LogWarning("renaming " + path + ": " + ec.message());
     prompts_->Warn("无法将 QolvexSSQ.mdb 改名，文件没有被改动。\n" +

@@ -101,7 +101,7 @@ void FrmMain::BuildControls() {
   setCentralWidget(central);
   statusBar()->setObjectName("StatusBar1");
   BuildMenus();
-  resize(1280, 800);
+  resize(1280, 800);  // the preferred size; ShowPlaced fits it to the screen
 }
 
 QWidget* FrmMain::BuildSearchFrames() {

@@ -13,7 +13,6 @@
 #include <QTabBar>
 #include <QUrl>
 #include <algorithm>
-#include <filesystem>
 #include <memory>
 #include <vector>
 
@@ -218,9 +217,8 @@ void FrmMain::mnuSetDay_Click() {
 }
 
 void FrmMain::OpenHelpPage(const char* page) {
-  const std::filesystem::path file = std::filesystem::path(HelpFolder()) / page;
-  launcher_->OpenAddress(
-      QUrl::fromLocalFile(QString::fromStdString(file.string())).toString().toStdString());
+  const QString file = QString::fromStdString(HelpFolder()) + '/' + QString::fromUtf8(page);
+  launcher_->OpenAddress(QUrl::fromLocalFile(file).toString().toStdString());
 }
 
 }  // namespace brivo

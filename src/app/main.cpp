@@ -24,6 +24,6 @@ int main(int argc, char* argv[]) {
   context.settings = settings.get();
   context.clock = &clock;
   brivo::FrmMain window(context);
-  window.show();
+  window.ShowPlaced();
   return app.exec();
 }

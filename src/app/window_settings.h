@@ -32,6 +32,13 @@ inline constexpr char kIniSerchDay[] = "IniSerchDay";
 inline constexpr char kTxtUpdateSite[] = "txtUpdateSite";
 // The draw sources of the online update in their order: "name=base,name=base".
 inline constexpr char kTxtUpdateSources[] = "txtUpdateSources";
+// Where the window was closed: its normal geometry in logical pixels, and whether it was
+// maximised (see window_placement.h).
+inline constexpr char kIntWinLeft[] = "intWinLeft";
+inline constexpr char kIntWinTop[] = "intWinTop";
+inline constexpr char kIntWinWidth[] = "intWinWidth";
+inline constexpr char kIntWinHeight[] = "intWinHeight";
+inline constexpr char kBolWinMax[] = "bolWinMax";
 }  // namespace keys
 
 // The valid values of the integer settings; a stored text outside them reads as the default.

@@ -59,8 +59,8 @@ Status CheckColumns(Database& db, const std::string& table,
 Status CreateHistoryFile(const std::string& path) {
   const std::string building = path + ".creating";
   std::error_code ec;
-  std::filesystem::remove(building, ec);
-  std::filesystem::remove(building + "-journal", ec);
+  std::filesystem::remove(NativePath(building), ec);
+  std::filesystem::remove(NativePath(building + "-journal"), ec);
   std::unique_ptr<Database> db;
   if (Status s = Database::Create(building, &db); !s.ok()) return s;
   {
@@ -72,7 +72,7 @@ Status CreateHistoryFile(const std::string& path) {
     if (Status s = transaction.Commit(); !s.ok()) return s;
   }
   db->Close();
-  std::filesystem::rename(building, path, ec);
+  std::filesystem::rename(NativePath(building), NativePath(path), ec);
   if (ec) return Status::IoError("cannot name the new history " + path + ": " + ec.message());
   return Status::Ok();
 }
@@ -84,16 +84,16 @@ Status SetAsideOrphanedLogs(const std::string& path) {
   std::error_code ec;
   for (const char* suffix : {"-wal", "-journal"}) {
     const std::string log = path + suffix;
-    if (!std::filesystem::exists(log, ec)) continue;
+    if (!std::filesystem::exists(NativePath(log), ec)) continue;
     std::string kept = log + ".orphaned";
-    for (int n = 2; std::filesystem::exists(kept, ec); ++n) {
+    for (int n = 2; std::filesystem::exists(NativePath(kept), ec); ++n) {
       kept = log + ".orphaned-" + std::to_string(n);
     }
-    std::filesystem::rename(log, kept, ec);
+    std::filesystem::rename(NativePath(log), NativePath(kept), ec);
     if (ec) return Status::IoError("cannot set aside " + log + ": " + ec.message());
     LogWarning(log + " had no history beside it; kept as " + kept);
   }
-  std::filesystem::remove(path + "-shm", ec);
+  std::filesystem::remove(NativePath(path + "-shm"), ec);
   if (ec) return Status::IoError("cannot delete " + path + "-shm: " + ec.message());
   return Status::Ok();
 }
@@ -231,7 +231,7 @@ const std::vector<std::string>& SchemaStatements() {
 
 Status OpenHistoryDatabase(const std::string& path, std::unique_ptr<Database>* out) {
   std::error_code ec;
-  if (!std::filesystem::exists(path, ec)) {
+  if (!std::filesystem::exists(NativePath(path), ec)) {
     if (Status s = SetAsideOrphanedLogs(path); !s.ok()) return s;
     if (Status s = CreateHistoryFile(path); !s.ok()) return s;
   }

@@ -22,11 +22,11 @@ constexpr char kNewSuffix[] = ".new";
 // Whether a file that SQLite would apply to the history on its next open holds anything.
 Status CheckNoPendingLog(const std::string& log) {
   std::error_code ec;
-  fs::file_status status = fs::symlink_status(log, ec);
+  fs::file_status status = fs::symlink_status(NativePath(log), ec);
   if (status.type() == fs::file_type::not_found) return Status::Ok();
   if (ec) return Status::IoError("cannot examine " + log + ": " + ec.message());
   if (!fs::is_regular_file(status)) return Status::IoError(log + " is not a file");
-  std::uintmax_t size = fs::file_size(log, ec);
+  std::uintmax_t size = fs::file_size(NativePath(log), ec);
   if (ec) return Status::IoError("cannot examine " + log + ": " + ec.message());
   if (size > 0) {
     return Status::IoError(log +
@@ -46,7 +46,7 @@ Status CheckNoPendingLogs(const std::string& history) {
 
 Status RemoveIfPresent(const std::string& path) {
   std::error_code ec;
-  fs::remove(path, ec);
+  fs::remove(NativePath(path), ec);
   if (ec) return Status::IoError("cannot delete " + path + ": " + ec.message());
   return Status::Ok();
 }
@@ -64,7 +64,7 @@ Status ReplaceHistory(const std::string& history, const std::string& compacted,
   if (status.ok()) status = RenameOver(building, history);
   if (!status.ok()) {
     std::error_code ec;
-    fs::remove(building, ec);
+    fs::remove(NativePath(building), ec);
     return status;
   }
   // The history is already whole under its name, old or new; only the rename's durability is at
@@ -79,10 +79,11 @@ Status CompactAndReplace(const std::string& history, const std::string& compacte
   }
   if (Status s = Database::Compact(history, compacted); !s.ok()) {
     std::error_code ec;
-    fs::remove(compacted, ec);  // a copy not known to be whole must not be taken for one
+    fs::remove(NativePath(compacted),
+               ec);  // a copy not known to be whole must not be taken for one
     return s;
   }
-  std::string folder = fs::path(history).parent_path().string();
+  std::string folder = Utf8Path(NativePath(history).parent_path());
   return ReplaceHistory(history, compacted, folder.empty() ? "." : folder);
 }
 
@@ -125,7 +126,7 @@ Status CompactHistoryFiles(const std::string& program_folder) {
   const std::string history = ProgramFile(program_folder, kHistoryFileName);
   const std::string compacted = ProgramFile(program_folder, kCompactFileName);
   std::error_code ec;
-  fs::file_status status = fs::status(history, ec);
+  fs::file_status status = fs::status(NativePath(history), ec);
   if (status.type() == fs::file_type::not_found) {
     return Status::NotFound("there is no history " + history + " to compact");
   }
@@ -133,51 +134,54 @@ Status CompactHistoryFiles(const std::string& program_folder) {
     return Status::IoError("cannot compact " + history + ": it is not a file");
   }
   if (Status s = CheckNoPendingLogs(history); !s.ok()) return s;
-  fs::remove(compacted, ec);
+  fs::remove(NativePath(compacted), ec);
   if (ec) {
     return Status::IoError("cannot delete the older compacted copy " + compacted + ": " +
                            ec.message());
   }
   // Reading a write-ahead-log file, even only reading, leaves an empty log and its index
   // beside it; a failed compaction takes away those it brought.
-  const bool had_log = fs::exists(history + "-wal", ec);
-  const bool had_index = fs::exists(history + "-shm", ec);
+  const bool had_log = fs::exists(NativePath(history + "-wal"), ec);
+  const bool had_index = fs::exists(NativePath(history + "-shm"), ec);
   Status result = CompactAndReplace(history, compacted);
   if (!result.ok()) {
-    if (!had_log && fs::exists(history + "-wal", ec) && fs::file_size(history + "-wal", ec) == 0) {
-      fs::remove(history + "-wal", ec);
+    if (!had_log && fs::exists(NativePath(history + "-wal"), ec) &&
+        fs::file_size(NativePath(history + "-wal"), ec) == 0) {
+      fs::remove(NativePath(history + "-wal"), ec);
     }
-    if (!had_index && !fs::exists(history + "-wal", ec)) fs::remove(history + "-shm", ec);
+    if (!had_index && !fs::exists(NativePath(history + "-wal"), ec))
+      fs::remove(NativePath(history + "-shm"), ec);
   }
   return result;
 }
 
 Status SetAsideHistoryFile(const std::string& path, const std::string& stem, std::string* kept) {
-  const fs::path folder = fs::path(path).parent_path();
+  const fs::path folder = NativePath(path).parent_path();
   std::error_code ec;
-  std::string name = (folder / (stem + ".mdb")).string();
-  for (int n = 2; fs::exists(name, ec) || fs::exists(name + "-wal", ec); ++n) {
-    name = (folder / (stem + "-" + std::to_string(n) + ".mdb")).string();
+  std::string name = Utf8Path(folder / NativePath(stem + ".mdb"));
+  for (int n = 2; fs::exists(NativePath(name), ec) || fs::exists(NativePath(name + "-wal"), ec);
+       ++n) {
+    name = Utf8Path(folder / NativePath(stem + "-" + std::to_string(n) + ".mdb"));
   }
   // The logs first, so that no log ever lies beside a file it does not belong to.
   for (const char* suffix : {"-wal", "-journal"}) {
-    if (!fs::exists(path + suffix, ec)) continue;
-    fs::rename(path + suffix, name + suffix, ec);
+    if (!fs::exists(NativePath(path + suffix), ec)) continue;
+    fs::rename(NativePath(path + suffix), NativePath(name + suffix), ec);
     if (ec) return Status::IoError("cannot rename " + path + suffix + ": " + ec.message());
   }
-  fs::rename(path, name, ec);
+  fs::rename(NativePath(path), NativePath(name), ec);
   if (ec) return Status::IoError("cannot rename " + path + ": " + ec.message());
-  fs::remove(path + "-shm", ec);
+  fs::remove(NativePath(path + "-shm"), ec);
   *kept = name;
   return Status::Ok();
 }
 
 FileKind DetectFileKind(const std::string& path) {
   std::error_code ec;
-  fs::file_status status = fs::status(path, ec);
+  fs::file_status status = fs::status(NativePath(path), ec);
   if (status.type() == fs::file_type::not_found) return FileKind::kMissing;
   if (!fs::is_regular_file(status)) return FileKind::kOther;
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(NativePath(path), std::ios::binary);
   char header[19] = {};
   in.read(header, sizeof header);
   const std::string_view read(header, static_cast<std::size_t>(in.gcount()));

@@ -160,17 +160,21 @@ TEST(ReadTextLinesTest, LineEnds) {
        {"a",
         "\xEF\xBB\xBF"
         "b"}},
-      {"part of a bom kept",
+      {"part of a bom read as gb18030",
        "\xEF\xBB"
        "a",
-       {"\xEF\xBB"
-        "a"}},
+       {"锘a"}},
       {"no final line end", "a\nb", {"a", "b"}},
       {"no line end", "abc", {"abc"}},
       {"empty", "", {}},
       {"binary",
        std::string("a\0b\xff\r\n\0", 7),
-       {std::string("a\0b\xff", 4), std::string(1, '\0')}},
+       {std::string("a\0b\xEF\xBF\xBD", 6), std::string(1, '\0')}},
+      // Notepad's "ANSI" on a Chinese Windows: code page 936, which GB18030 holds.
+      {"gb18030 crlf",
+       "2007001 05 12\r\n\xCB\xAB\xC9\xAB\xC7\xF2 \xBA\xEC\xC7\xF2\r\n",
+       {"2007001 05 12", "双色球 红球"}},
+      {"gb18030 broken pair", "\xCB\r2", {"\xEF\xBF\xBD", "2"}},
       {"utf-8 kept", "2007001 红球\r\n", {"2007001 红球"}},
       {"long line", long_line + "\r\ny", {long_line, "y"}},
       {"utf-16 le", Utf16("\xFF\xFE", u"2007001 05\r\n红\r", false), {"2007001 05", "红"}},
@@ -188,7 +192,7 @@ TEST(ReadTextLinesTest, LineEnds) {
   testing::TempDir dir;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const std::string path = dir.File("lines.txt");
+    const std::string path = dir.File("历史号码.txt");  // a Chinese name, as users give them
     testing::WriteFileBytes(path, c.bytes);
     Lines lines = {"left from before"};
     const Status status = ReadTextLines(path, &lines);

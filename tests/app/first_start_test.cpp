@@ -5,6 +5,7 @@
 
 #include "app/frm_main_fixture.h"
 #include "platform/base/install_paths.h"
+#include "platform/base/native_file.h"
 
 namespace brivo {
 namespace {
@@ -47,12 +48,13 @@ TEST_F(FirstStartTest, HistoryWithDrawsGetsNoHint) {
 TEST_F(FirstStartTest, ImportOpensWhereTheUsersTextFilesAre) {
   Open();
   testing::WriteFileBytes(dir_.File("更新至2026096期历史号码.TXT"), "");
-  EXPECT_EQ(ImportDialogFolder(), dir_.path().string());
-  const std::filesystem::path named = dir_.path() / "历史号码";
+  EXPECT_EQ(ImportDialogFolder(), Utf8Path(dir_.path()));
+  const std::filesystem::path named = dir_.path() / NativePath("历史号码");
   std::filesystem::create_directory(named);
-  EXPECT_EQ(ImportDialogFolder(), dir_.path().string());  // an empty 历史号码 folder is passed over
-  testing::WriteFileBytes((named / "draws.txt").string(), "");
-  EXPECT_EQ(ImportDialogFolder(), named.string());
+  EXPECT_EQ(ImportDialogFolder(),
+            Utf8Path(dir_.path()));  // an empty 历史号码 folder is passed over
+  testing::WriteFileBytes(Utf8Path(named / "draws.txt"), "");
+  EXPECT_EQ(ImportDialogFolder(), Utf8Path(named));
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "acquire/history_export.h"
 #include "app/frm_main_fixture.h"
+#include "platform/base/native_file.h"
 #include "testing/xls_reader.h"
 
 namespace brivo {
@@ -38,8 +39,7 @@ TEST_F(FrmMainExportTest, TextExportOfAThreeDrawHistory) {
             "2016003 33 32 31 30 29 28 01 \r\n");
   ASSERT_EQ(launcher_.files.size(), 1u);
   EXPECT_EQ(launcher_.files[0], TextExportPath());
-  EXPECT_EQ(std::filesystem::path(TextExportPath()).filename().string(),
-            "更新至2016003期历史号码.txt");
+  EXPECT_EQ(Utf8Path(NativePath(TextExportPath()).filename()), "更新至2016003期历史号码.txt");
 }
 
 TEST_F(FrmMainExportTest, ImportingTheExportedFileRebuildsTheSameRows) {
@@ -47,6 +47,7 @@ TEST_F(FrmMainExportTest, ImportingTheExportedFileRebuildsTheSameRows) {
   Open();
   window_->Command4_Click();
   const SheetCells before = Grid(1)->Cells();
+  window_.reset();  // Windows removes no file a program holds open
   std::filesystem::remove(HistoryPath());
   Open();
   prompts_.answers = {std::string("ok"), TextExportPath()};

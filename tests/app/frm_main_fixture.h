@@ -16,6 +16,7 @@
 
 #include "app/flex_grid.h"
 #include "app/frm_main.h"
+#include "platform/base/native_file.h"
 #include "store/history_db.h"
 #include "store/history_ops.h"
 #include "testing/history_builder.h"
@@ -33,22 +34,27 @@ namespace brivo {
 class FrmMainTest : public ::testing::Test {
  protected:
   std::string HistoryPath() const {
-    return store::ProgramFile(dir_.path().string(), store::kHistoryFileName);
+    return store::ProgramFile(program_folder_, store::kHistoryFileName);
   }
   void History(const std::vector<testing::TestDraw>& draws) {
     ASSERT_TRUE(testing::BuildHistory(HistoryPath(), draws).ok());
   }
   FrmMain& Open() {
+    FrmMain& window = Build();
+    window.show();  // clicks reach only widgets that are shown
+    return window;
+  }
+  // The window built but not yet shown.
+  FrmMain& Build() {
     window_.reset();
     AppContext context;
-    context.program_folder = dir_.path().string();
+    context.program_folder = program_folder_;
     context.settings = settings_.get();
     context.clock = &clock_;
     context.prompts = &prompts_;
     context.launcher = &launcher_;
     context.fetcher = fetcher_;
     window_ = std::make_unique<FrmMain>(context);
-    window_->show();  // clicks reach only widgets that are shown
     return *window_;
   }
   template <typename W>
@@ -78,6 +84,7 @@ class FrmMainTest : public ::testing::Test {
   }
 
   testing::TempDir dir_;
+  std::string program_folder_ = Utf8Path(dir_.path());  // UTF-8, as the program names it
   std::unique_ptr<SettingsStore> settings_ = [this] {
     auto store = MakeSettingsStore(dir_.File("settings.ini"));
     // No test reaches a public host: the update's sources are a closed port on loopback

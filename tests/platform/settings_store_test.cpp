@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <unistd.h>
 #endif
 
@@ -239,6 +241,29 @@ TEST(DefaultSettingsStoreTest, UsesTheUserConfigurationFile) {
       << ReadFileBytes(expected);
   EXPECT_EQ(MakeSettingsStore()->Get("txtTitle"), std::optional<std::string>("双色球"));
 }
+
+#ifdef _WIN32
+// Windows keeps the settings in the user's registry under the application's name; Windows' own
+// registry calls read what the store wrote, and the store reads what they wrote.
+TEST(DefaultSettingsStoreTest, UsesTheUsersRegistryUnderTheApplicationsName) {
+  const wchar_t* const section = L"Software\\TarnwickSSQ\\IniSetting";
+  const wchar_t* const probe = L"txtRegistryProbe";  // no key of the program's
+  MakeSettingsStore()->Set("txtRegistryProbe", "双色球 True");
+  wchar_t value[64] = {};
+  DWORD size = sizeof value;
+  const LSTATUS read =
+      RegGetValueW(HKEY_CURRENT_USER, section, probe, RRF_RT_REG_SZ, nullptr, value, &size);
+  const std::wstring written = L"\u53CC\u8272\u7403 False";  // 双色球 False
+  const LSTATUS write = RegSetKeyValueW(HKEY_CURRENT_USER, section, probe, REG_SZ, written.c_str(),
+                                        static_cast<DWORD>((written.size() + 1) * sizeof(wchar_t)));
+  const std::optional<std::string> read_back = MakeSettingsStore()->Get("txtRegistryProbe");
+  RegDeleteKeyValueW(HKEY_CURRENT_USER, section, probe);
+  ASSERT_EQ(read, ERROR_SUCCESS);
+  EXPECT_EQ(QString::fromWCharArray(value).toStdString(), "双色球 True");
+  ASSERT_EQ(write, ERROR_SUCCESS);
+  EXPECT_EQ(read_back, std::optional<std::string>("双色球 False"));
+}
+#endif
 
 TEST(IsWritableFolderTest, TrueForATemporaryFolderAndLeavesNothingBehind) {
   TempDir dir;

@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/base/native_file.h"
 #include "platform/xls/numeric_cell.h"
 #include "testing/cfb_reader.h"
 #include "testing/python_reader.h"
@@ -461,7 +462,7 @@ std::vector<std::vector<std::pair<std::string, bool>>> ParseCsv(const std::strin
 
 // LibreOffice's CSV export with every text cell quoted shows each cell's text, numbers unquoted.
 TEST_F(XlsWriterTest, LibreOfficeShowsEveryCellAsWrittenWithNumbersAsNumbers) {
-  if (std::system("command -v soffice >/dev/null 2>&1") != 0) {
+  if (testing::RunHostShell("command -v soffice >/dev/null 2>&1").exit_code != 0) {
     GTEST_SKIP() << "soffice is missing (Debian's libreoffice-calc-nogui); xlrd and olefile "
                     "still read every workbook";
   }
@@ -471,11 +472,12 @@ TEST_F(XlsWriterTest, LibreOfficeShowsEveryCellAsWrittenWithNumbersAsNumbers) {
   ASSERT_TRUE(WriteXlsWorkbook(path_, cells).ok());
   TempDir out;
   const std::string command =
-      "soffice -env:UserInstallation=file://" + out.File("profile") +
+      "soffice -env:UserInstallation=file://" + testing::HostPath(out.File("profile")) +
       " --headless --convert-to 'csv:Text - txt - csv (StarCalc):44,34,76,1,,0,true,true,true'"
       " --outdir " +
-      out.path().string() + " " + path_ + " >/dev/null 2>&1";
-  ASSERT_EQ(std::system(command.c_str()), 0) << command;
+      testing::ShellQuoted(testing::HostPath(Utf8Path(out.path()))) + " " +
+      testing::ShellQuoted(testing::HostPath(path_)) + " >/dev/null 2>&1";
+  ASSERT_EQ(testing::RunHostShell(command).exit_code, 0) << command;
   const auto csv = ParseCsv(ReadFileBytes(out.File("grid.csv")));
   ASSERT_EQ(csv.size(), cells.size());
   for (std::size_t r = 0; r < cells.size(); ++r) {

@@ -3,10 +3,12 @@
 // history or the whole new one, and the same command run again must work.
 
 #include <gtest/gtest.h>
-#include <spawn.h>
 #include <sqlite3.h>
+#ifndef _WIN32
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <csignal>
@@ -20,7 +22,9 @@
 #include "testing/history_builder.h"
 #include "testing/temp_dir.h"
 
+#ifndef _WIN32
 extern char** environ;
+#endif
 
 namespace brivo {
 namespace {
@@ -39,8 +43,13 @@ int EvenKillPoints() {
 struct DriverRun {
   int status = 0;
   std::string output;
+#ifdef _WIN32
+  bool Killed() const { return false; }
+  bool Exited() const { return false; }
+#else
   bool Killed() const { return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL; }
   bool Exited() const { return WIFEXITED(status) && WEXITSTATUS(status) == 0; }
+#endif
   std::int64_t Steps() const {
     const std::size_t at = output.find("steps ");
     return at == std::string::npos ? -1 : std::stoll(output.substr(at + 6));
@@ -50,6 +59,11 @@ struct DriverRun {
 
 // Runs the driver with its output (both streams) captured.
 DriverRun RunDriver(const std::vector<std::string>& args, const std::vector<std::string>& env) {
+#ifdef _WIN32
+  ADD_FAILURE() << "no driver is killed on Windows (" << args.size() << " arguments, " << env.size()
+                << " settings)";
+  return {};
+#else
   std::vector<std::string> environment = env;
   for (char** e = environ; *e != nullptr; ++e) environment.emplace_back(*e);
   std::vector<char*> envp;
@@ -81,6 +95,7 @@ DriverRun RunDriver(const std::vector<std::string>& args, const std::vector<std:
   ::close(pipe_fds[0]);
   if (spawned == 0) ::waitpid(pid, &run.status, 0);
   return run;
+#endif
 }
 
 // Every row of the history, all columns but the row id and the search's scratch columns, after
@@ -158,6 +173,10 @@ std::set<std::int64_t> KillPoints(const std::vector<std::string>& trace) {
 class CrashConsistencyTest : public ::testing::Test {
  protected:
   void SetUp() override {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows has no SIGKILL, by which these tests end the window at a chosen "
+                    "write and tell that end from a crash";
+#endif
     ASSERT_TRUE(testing::BuildHistory(
                     store::ProgramFile(template_.path().string(), store::kHistoryFileName),
                     testing::RealHistory(kHistoryDraws))

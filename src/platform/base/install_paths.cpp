@@ -4,13 +4,10 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/base/native_file.h"
+
 namespace brivo {
 namespace {
-
-std::filesystem::path ExecutableFolder() {
-  if (QCoreApplication::instance() == nullptr) return {};
-  return QCoreApplication::applicationDirPath().toStdString();
-}
 
 bool IsFolder(const std::filesystem::path& path) {
   std::error_code ec;
@@ -19,24 +16,29 @@ bool IsFolder(const std::filesystem::path& path) {
 
 }  // namespace
 
-std::string InstalledShareFolder() {
-  const std::filesystem::path exe = ExecutableFolder();
-  if (exe.empty()) return {};
+std::string InstalledShareFolderOf(const std::string& executable_folder) {
+  if (executable_folder.empty()) return {};
   // BRIVO_SHARE_FROM_BIN is the share folder relative to the bin folder, as installed.
-  const std::filesystem::path share = (exe / BRIVO_SHARE_FROM_BIN).lexically_normal();
-  return IsFolder(share) ? share.string() : std::string();
+  const std::filesystem::path share =
+      (NativePath(executable_folder) / BRIVO_SHARE_FROM_BIN).lexically_normal();
+  return IsFolder(share) ? Utf8Path(share) : std::string();
+}
+
+std::string InstalledShareFolder() {
+  if (QCoreApplication::instance() == nullptr) return {};
+  return InstalledShareFolderOf(QCoreApplication::applicationDirPath().toStdString());
 }
 
 std::string HelpFolder() {
   if (const std::string share = InstalledShareFolder(); !share.empty()) {
-    return (std::filesystem::path(share) / "help").string();
+    return Utf8Path(NativePath(share) / "help");
   }
   return BRIVO_SOURCE_HELP_DIR;
 }
 
 std::string ShippedHistoryFolder() {
   if (const std::string share = InstalledShareFolder(); !share.empty()) {
-    return (std::filesystem::path(share) / "history").string();
+    return Utf8Path(NativePath(share) / "history");
   }
   return BRIVO_SOURCE_DATA_DIR;
 }

@@ -7,8 +7,10 @@
 // files from the source tree.
 namespace brivo {
 
-// The installed resources folder (…/share/brivo) of the running executable, or empty when the
-// executable is not an installed copy. Needs a QCoreApplication.
+// The installed resources folder (…/share/brivo) of an executable in `executable_folder`, or
+// empty when that is no installed copy.
+std::string InstalledShareFolderOf(const std::string& executable_folder);
+// The same for the running executable; empty before a QCoreApplication exists.
 std::string InstalledShareFolder();
 
 // The folder of the help pages.

@@ -22,7 +22,7 @@ Status SyncFile(const std::string& path);
 // Writes a folder's entries (a file renamed into it) through to the disk.
 Status SyncFolder(const std::string& folder);
 // Puts `from` in the place of `to` in one step, also when `to` exists; where the system refuses
-// (on Windows: `to` held open by another program) both files stay as they were.
+// both files stay as they were (kInUse on Windows when another program holds `to` open).
 Status RenameOver(const std::string& from, const std::string& to);
 // Copies `source` to `destination`, which must not exist, and syncs the copy to the disk. A failed
 // copy leaves no destination behind.

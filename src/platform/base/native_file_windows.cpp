@@ -91,9 +91,24 @@ Status SyncFile(const std::string& path) {
 // ordinary user may take; the rename's MOVEFILE_WRITE_THROUGH is what there is.
 Status SyncFolder(const std::string&) { return Status::Ok(); }
 
+// Whether another program holds the file open without letting others delete it (Excel with its
+// workbook, another program with the history), which is why Windows refuses to replace it.
+bool IsHeldOpen(const std::string& path) {
+  Handle file(CreateFileW(NativePath(path).c_str(), DELETE, kShareAll, nullptr, OPEN_EXISTING,
+                          FILE_ATTRIBUTE_NORMAL, nullptr));
+  return !file.ok() && GetLastError() == ERROR_SHARING_VIOLATION;
+}
+
 Status RenameOver(const std::string& from, const std::string& to) {
   if (!MoveFileExW(NativePath(from).c_str(), NativePath(to).c_str(),
                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+        (error == ERROR_ACCESS_DENIED && IsHeldOpen(to))) {
+      return Status::Error(Status::Code::kInUse,
+                           "cannot replace " + to + ": another program holds it open");
+    }
+    SetLastError(error);
     return Failure("cannot replace " + to);
   }
   return Status::Ok();

@@ -43,12 +43,20 @@ std::optional<std::int64_t> ParseDecimal(std::string_view text) {
 
 class QtSettingsStore final : public SettingsStore {
  public:
-  // Without a path: organization TarnwickSSQ and no application name, so that Linux keeps
-  // ~/.config/TarnwickSSQ.conf and Windows HKCU\Software\TarnwickSSQ.
+  // Without a path: the store named after the application TarnwickSSQ, ~/.config/TarnwickSSQ.conf
+  // on Linux and the registry key HKEY_CURRENT_USER\Software\TarnwickSSQ on Windows (an
+  // organization without an application name would put it under OrganizationDefaults there).
   QtSettingsStore()
-      : settings_(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("TarnwickSSQ")) {}
-  explicit QtSettingsStore(const std::string& ini_path)
-      : settings_(QString::fromStdString(ini_path), QSettings::IniFormat) {}
+#ifdef _WIN32
+      : settings_(QStringLiteral("HKEY_CURRENT_USER\\Software\\TarnwickSSQ"),
+                  QSettings::NativeFormat){}
+#else
+      : settings_(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("TarnwickSSQ")) {
+  }
+#endif
+        explicit QtSettingsStore(const std::string& ini_path)
+      : settings_(QString::fromStdString(ini_path), QSettings::IniFormat) {
+  }
 
   std::optional<std::string> Get(const std::string& key) const override {
     const QString full_key = FullKey(key);

@@ -37,6 +37,9 @@ std::string Status::ToString() const {
     case Code::kBusy:
       name = "busy";
       break;
+    case Code::kInUse:
+      name = "in use";
+      break;
     case Code::kEngineError:
       name = "engine error";
       break;

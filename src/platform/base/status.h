@@ -20,6 +20,7 @@ class [[nodiscard]] Status {
     kIoError,          // the file system refused
     kDiskFull,         // no room left on the disk
     kBusy,             // another program holds the database locked
+    kInUse,            // another program holds a file open that Windows will not replace
     kEngineError,      // any other failure reported by the database engine
   };
 

@@ -13,4 +13,8 @@ void AppendUtf8(char32_t c, std::string* out);
 // becomes U+FFFD.
 std::string Utf16ToUtf8(std::string_view bytes, bool big_endian);
 
+// Whether the bytes are well-formed UTF-8 (no overlong forms, surrogates or code points past
+// U+10FFFF).
+bool IsValidUtf8(std::string_view bytes);
+
 }  // namespace brivo

@@ -65,8 +65,9 @@ constexpr char kSqliteMagic[] = "SQLite format 3";  // followed by a NUL: 16 byt
 // Whether the file starts like an SQLite database; reading it changes nothing.
 Status CheckSqliteFile(const std::string& path) {
   std::error_code ec;
-  if (!std::filesystem::exists(path, ec)) return Status::NotFound(path + " does not exist");
-  std::ifstream in(path, std::ios::binary);
+  if (!std::filesystem::exists(NativePath(path), ec))
+    return Status::NotFound(path + " does not exist");
+  std::ifstream in(NativePath(path), std::ios::binary);
   if (!in) return Status::IoError("cannot read " + path);
   char header[16] = {};
   in.read(header, sizeof header);
@@ -169,7 +170,9 @@ Status Database::Open(const std::string& path, std::unique_ptr<Database>* out) {
 
 Status Database::Create(const std::string& path, std::unique_ptr<Database>* out) {
   std::error_code ec;
-  if (std::filesystem::exists(path, ec)) return Status::InvalidArgument(path + " already exists");
+  if (std::filesystem::exists(NativePath(path), ec)) {
+    return Status::InvalidArgument(path + " already exists");
+  }
   std::shared_ptr<Connection> connection;
   Status s = OpenConnection(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, &connection);
   if (!s.ok()) return s;
@@ -186,7 +189,7 @@ Status Database::Repair(const std::string& path) {
 
 Status Database::Compact(const std::string& source, const std::string& destination) {
   std::error_code ec;
-  if (std::filesystem::exists(destination, ec)) {
+  if (std::filesystem::exists(NativePath(destination), ec)) {
     return Status::InvalidArgument(destination + " already exists");
   }
   if (Status s = CheckSqliteFile(source); !s.ok()) return s;
@@ -204,7 +207,7 @@ Status Database::Compact(const std::string& source, const std::string& destinati
   }
   if (rc != SQLITE_DONE) {
     Status s = FromSqlite(rc, connection->db(), "compacting into " + destination);
-    std::filesystem::remove(destination, ec);
+    std::filesystem::remove(NativePath(destination), ec);
     return s;
   }
   connection->Close();

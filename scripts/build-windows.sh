@@ -50,7 +50,10 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
   wine wine64 libgnutls30 xvfb xauth
   libxrender1 libxrandr2 libxcursor1 libxi6 libxfixes3 libxinerama1 libxcomposite1
-  nsis zip unzip xdotool
+  nsis zip unzip
+  # The tests' readers on the host (LibreOffice is optional: its test skips without it), and
+  # what the smoke test drives and checks the window with.
+  python3 python3-xlrd python3-olefile xdotool imagemagick
 )
 
 SUDO=""

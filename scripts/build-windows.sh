@@ -386,9 +386,9 @@ package_program() {
 
 # One suite under Wine on the offscreen platform, its whole output in test-logs/<suite>.txt.
 run_suite() {
-  local name=$1 out=$BUILD/test-logs/$1.txt
-  (cd "$BIN" && timeout 900 wine "$name.exe" -platform offscreen) >"$out" 2>&1
-  echo "$?" >"$BUILD/test-logs/$name.exit"
+  local name=$1 out=$BUILD/test-logs/$1.txt code=0
+  (cd "$BIN" && timeout 900 wine "$name.exe" -platform offscreen) >"$out" 2>&1 || code=$?
+  echo "$code" >"$BUILD/test-logs/$name.exit"
   sed -i 's/\r$//' "$out" # Windows' line ends
 }
 

@@ -238,6 +238,10 @@ Status Database::UseWriteAheadLog() {
   // SQLite keeps the old mode, without an error, where it cannot keep a log.
   if (mode != "wal") return Status::IoError("the history cannot keep a write-ahead log here");
   if (Status s = RunInternal(*connection_, "PRAGMA synchronous=NORMAL"); !s.ok()) return s;
+  // A command writes the whole history at most (an import, a search's marks): with room for it
+  // in the page cache its pages go to the log once, at the commit, rather than spilling there
+  // again and again on the way.
+  if (Status s = RunInternal(*connection_, "PRAGMA cache_size=-65536"); !s.ok()) return s;
   return Status::Ok();
 }
 

@@ -56,14 +56,22 @@ if [ "${1:-}" = "--drive" ]; then
     sleep 0.3
   }
 
+  # 读取历史号文本 (Alt+W) on the main window, its question answered with the key $1; prints the
+  # question's window id.
+  ask_import() {
+    local question
+    focus "$main"
+    xdotool key alt+w
+    question=$(window_named "读入历史")
+    sleep 0.5
+    focus "$question"
+    xdotool key "$1"
+    echo "$question"
+  }
+
   main=$(window_named "双色球Brivo")
   sleep 1
-  focus "$main"
-  xdotool key alt+w
-  question=$(window_named "读入历史")
-  sleep 0.5
-  focus "$question"
-  xdotool key Return
+  question=$(ask_import Return)
   # Windows' file dialog has its file name box focused; a click would move the focus.
   window_named "读入历史" "$question" >/dev/null
   sleep 1
@@ -74,12 +82,7 @@ if [ "${1:-}" = "--drive" ]; then
   # only once the window has handled the click, so the export is complete (Escape cancels it).
   xdotool mousemove --window "$main" 150 300 click --repeat 2 --delay 80 1
   sleep 1
-  focus "$main"
-  xdotool key alt+w
-  question=$(window_named "读入历史")
-  sleep 0.5
-  focus "$question"
-  xdotool key Escape
+  ask_import Escape >/dev/null
   gone "读入历史"
   # For a person to look at; nothing is read from it.
   import -window root "$work/window.png"
